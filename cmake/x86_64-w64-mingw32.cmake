@@ -1,0 +1,12 @@
+# Cross-build for Windows x64 with Debian's mingw-w64 (kernel-mode driver and,
+# later, the simulated host and tests).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(TREL_MINGW_PREFIX x86_64-w64-mingw32)
+find_program(CMAKE_C_COMPILER NAMES ${TREL_MINGW_PREFIX}-gcc-posix ${TREL_MINGW_PREFIX}-gcc REQUIRED)
+find_program(CMAKE_CXX_COMPILER NAMES ${TREL_MINGW_PREFIX}-g++-posix ${TREL_MINGW_PREFIX}-g++ REQUIRED)
+find_program(CMAKE_RC_COMPILER NAMES ${TREL_MINGW_PREFIX}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${TREL_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

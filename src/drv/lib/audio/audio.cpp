@@ -1,0 +1,157 @@
+// Audio operations (see audio.h). Nothing here keeps state: every value comes
+// from the call's arguments or the board context.
+#include "audio/audio.h"
+
+#include "frame/bus.h"
+
+namespace trel {
+namespace {
+
+constexpr u32 kFormatMsAdpcm = 2;
+constexpr u32 kFormatImaAdpcm = 17;
+constexpr u8 kSaa7115 = 0x40;
+constexpr u32 kStd525Line = 0xA07;
+constexpr u32 kStd625Line = 0x5F0;
+
+// What differs between the GetAudioChipconfig variants.
+struct ChipConfigVariant {
+    bool tracesMissingConfig;  // variants 2 and 3
+    bool accepts24k;           // variant 2: 24000 counts as 48000
+    u16 words4And5;            // variant 1: 0, others 1
+    u16 adpcmWord25;           // variant 4: 1010 with an ADPCM tag
+};
+
+constexpr ChipConfigVariant kVariant1 = {false, false, 0, 256};
+constexpr ChipConfigVariant kVariant2 = {true, true, 1, 256};
+constexpr ChipConfigVariant kVariant3 = {true, false, 1, 256};
+constexpr ChipConfigVariant kVariant4 = {false, false, 1, 1010};
+
+void FillChipConfig(const ChipConfigVariant& variant, AudioChipConfig* chip, const AudioConfig* audio) {
+    if (audio == nullptr) {
+        if (variant.tracesMissingConfig) Trace("GetAudioChipconfig audio_config == NULL");
+        return;
+    }
+    if (chip == nullptr) return;
+    u16* w = chip->word;
+    const u32 rate = audio->sampleRate;
+    if (rate == 48000 || (variant.accepts24k && rate == 24000)) {
+        w[0] = 2;
+        w[1] = 8;
+    } else if (rate == 44100) {
+        w[0] = 1;
+        w[1] = 4;
+    }
+    w[2] = 0;
+    w[3] = 0;
+    w[4] = variant.words4And5;
+    w[5] = variant.words4And5;
+    w[6] = 1;
+    w[7] = 0;
+    w[8] = 0;
+    w[9] = static_cast<u16>(audio->sampleParameter);
+    w[10] = 1;
+    w[11] = audio->modeSelect == 1 ? 1 : 0;
+    for (u32 i = 12; i <= 22; ++i) w[i] = 0;
+    const u32 tag = audio->formatTag;
+    if (tag == kFormatMsAdpcm || tag == kFormatImaAdpcm) {
+        Trace("ADPCM enable");
+        w[23] = 1;
+        w[24] = 0;
+        w[25] = variant.adpcmWord25;
+        if (tag == kFormatMsAdpcm) w[24] = 1;
+    } else {
+        w[23] = 0;
+        w[24] = 0;
+        w[25] = 256;
+    }
+    w[26] = 0;
+    w[27] = 16;
+    w[28] = 16;
+    w[29] = 256;
+    w[30] = 256;
+    w[31] = 0;
+    w[32] = 0;
+}
+
+// SAA7115 audio clock: cycles per field (0x30..0x32) and nominal increment
+// (0x34..0x36) for an audio master clock of 128 x the sample rate.
+constexpr RegisterEntry kClock525At48k[] = {{0x30, 0x66, 0}, {0x31, 0x90, 0}, {0x32, 0x01, 0},
+                                            {0x34, 0x00, 0}, {0x35, 0x00, 0}, {0x36, 0x20, 0}};
+constexpr RegisterEntry kClock525At44k1[] = {{0x30, 0xDE, 0}, {0x31, 0x6F, 0}, {0x32, 0x01, 0},
+                                             {0x34, 0x66, 0}, {0x35, 0x66, 0}, {0x36, 0x1D, 0}};
+constexpr RegisterEntry kClock625At48k[] = {{0x30, 0x00, 0}, {0x31, 0xE0, 0}, {0x32, 0x01, 0},
+                                            {0x34, 0x00, 0}, {0x35, 0x00, 0}, {0x36, 0x20, 0}};
+constexpr RegisterEntry kClock625At44k1[] = {{0x30, 0x00, 0}, {0x31, 0xB9, 0}, {0x32, 0x01, 0},
+                                             {0x34, 0x66, 0}, {0x35, 0x66, 0}, {0x36, 0x1D, 0}};
+
+// DeviceControl selector 0 picks the board's audio clock: 1 for the 48 kHz
+// family, 0 for 44.1 kHz.
+u32 RateSelect(void* device, const AudioConfig* audio, bool accepts24k) {
+    if (audio == nullptr) return kStatusInvalid;
+    u32 value;
+    if (audio->sampleRate == 48000 || (accepts24k && audio->sampleRate == 24000)) {
+        value = 1;
+    } else if (audio->sampleRate == 44100) {
+        value = 0;
+    } else {
+        return kStatusSuccess;
+    }
+    BusDeviceControl(device, 0, value);
+    return kStatusSuccess;
+}
+
+}  // namespace
+
+u32 AudioSourceCapsHeronI() { return 0x176007; }
+u32 AudioSourceCapsRate24k() { return 0x17E047; }
+u32 AudioSourceCapsAscentBittern() { return 0x176001; }
+u32 AudioSourceCapsKestrel() { return 0x174007; }
+u32 AudioSourceCapsPlover() { return 0x176041; }
+
+void GetAudioChipconfigVariant1(void*, void*, AudioChipConfig* chip, const AudioConfig* audio) {
+    FillChipConfig(kVariant1, chip, audio);
+}
+void GetAudioChipconfigVariant2(void*, void*, AudioChipConfig* chip, const AudioConfig* audio) {
+    FillChipConfig(kVariant2, chip, audio);
+}
+void GetAudioChipconfigVariant3(void*, void*, AudioChipConfig* chip, const AudioConfig* audio) {
+    FillChipConfig(kVariant3, chip, audio);
+}
+void GetAudioChipconfigVariant4(void*, void*, AudioChipConfig* chip, const AudioConfig* audio) {
+    FillChipConfig(kVariant4, chip, audio);
+}
+
+u32 InitAudioSaa7115Clock(void* context, void* device, const AudioConfig* audio) {
+    if (context == nullptr) return kStatusInvalid;
+    const u32 standard = static_cast<const DecoderContext*>(context)->tvStandard;
+    if (standard == 0) return kStatusBusFailure;
+    const bool line525 = (standard & kStd525Line) != 0;
+    if (!line525 && (standard & kStd625Line) == 0) return kStatusSuccess;
+    if (audio == nullptr) return kStatusInvalid;
+    const RegisterEntry* row;
+    if (audio->sampleRate == 48000) {
+        row = line525 ? kClock525At48k : kClock625At48k;
+    } else if (audio->sampleRate == 44100) {
+        row = line525 ? kClock525At44k1 : kClock625At44k1;
+    } else {
+        return kStatusSuccess;
+    }
+    WriteRegistersOr(device, kSaa7115, row, CountOf(kClock525At48k), 0);
+    return kStatusSuccess;
+}
+
+u32 InitAudioRateSelect24k(void*, void* device, const AudioConfig* audio) {
+    return RateSelect(device, audio, true);
+}
+
+u32 InitAudioRateSelect(void*, void* device, const AudioConfig* audio) {
+    return RateSelect(device, audio, false);
+}
+
+// Kestrel's TV-audio decoder is set up by its own video and tuner operations.
+u32 InitAudioStandardCheck(void* context, void*, const AudioConfig*) {
+    if (context == nullptr) return kStatusInvalid;
+    return static_cast<const KestrelContext*>(context)->tvStandard != 0 ? kStatusSuccess : kStatusBusFailure;
+}
+
+}  // namespace trel

@@ -1,0 +1,39 @@
+// Bus helpers: every hardware access of the module goes through the host's
+// services via these wrappers. Without a registered host table a wrapper makes
+// no call and reports the transfer as failed.
+#pragma once
+
+#include "frame/module.h"
+
+namespace trel {
+
+// One entry of a register set-up table, four bytes as kept in the module's data.
+struct RegisterEntry {
+    u16 reg;
+    u8 value;
+    u8 zero;
+};
+static_assert(sizeof(RegisterEntry) == 4);
+
+template <size_t N>
+constexpr u32 CountOf(const RegisterEntry (&)[N]) { return static_cast<u32>(N); }
+
+u32 BusWrite(void* device, u8 address, u16 reg, u8 value, u32 flags);
+u32 BusRead(void* device, u8 address, u16 reg, u8* value, u32 flags);
+u32 BusWriteBuffer(void* device, u8 address, const u8* bytes, u32 count, u32 flags);
+u32 BusWriteSubaddress(void* device, const u8* header, u32 headerLength, const u8* data,
+                       u32 dataLength, u32 flags);
+u32 BusReadSubaddress(void* device, const u8* header, u32 headerLength, u8* data,
+                      u32 dataLength, u32 flags);
+u32 BusSerialWrite(void* device, u8 address, u16 page, u16 data);
+u32 BusDeviceControl(void* device, u32 selector, u32 value);
+u32 BusEncoderWrite(void* device, u16 encoderRegister, u8 value);
+
+// Writes a table in order and stops at the first failed write with
+// kStatusBusFailure; 0 when every write succeeded.
+u32 WriteRegisterTable(void* device, u8 address, const RegisterEntry* table, u32 count, u32 flags);
+
+// Writes every entry whatever the results and returns their bitwise OR.
+u32 WriteRegistersOr(void* device, u8 address, const RegisterEntry* table, u32 count, u32 flags);
+
+}  // namespace trel

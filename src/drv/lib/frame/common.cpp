@@ -1,0 +1,178 @@
+// Shared frame state and the handlers that several boards' tables point to.
+#include "frame/bus.h"
+#include "frame/module.h"
+#include "frame/unimplemented.h"
+
+namespace trel {
+namespace {
+const HostServices* g_host = nullptr;
+}  // namespace
+
+const HostServices* Host() { return g_host; }
+void SetHost(const HostServices* host) { g_host = host; }
+
+void* AllocateContext(size_t bytes) { return ExAllocatePoolWithTag(kNonPagedPool, bytes, kPoolTag); }
+void FreeContext(void* context) { ExFreePoolWithTag(context, kPoolTag); }
+
+void CopyBytes(void* to, const void* from, size_t bytes) {
+    auto* d = static_cast<volatile u8*>(to);  // volatile: keep the copy a plain loop
+    auto* s = static_cast<const u8*>(from);
+    for (size_t i = 0; i < bytes; ++i) d[i] = s[i];
+}
+
+void FillBoardInfo(BoardInfo* info, const BoardInfoValues& values) {
+    size_t i = 0;
+    do {
+        info->name[i] = values.name[i];
+    } while (values.name[i++] != '\0' && i < sizeof(info->name));
+    info->valueA = values.valueA;
+    info->revision = values.revision;
+    info->flagsB = values.flagsB;
+}
+
+u32 OpenDecoderBoard(void** contextOut, BoardInfo* info, const BoardInfoValues& values) {
+    if (contextOut == nullptr || info == nullptr) return kStatusInvalid;
+    auto* context = static_cast<DecoderContext*>(AllocateContext(sizeof(DecoderContext)));
+    if (context == nullptr) return kStatusNoMemory;
+    *contextOut = context;
+    context->videoSource = 0;
+    context->tvStandard = kStdNtscM;
+    FillBoardInfo(info, values);
+    return kStatusSuccess;
+}
+
+u32 CopyVideoFormats(u32* count, VideoFormat* formats, const VideoFormat* records, u32 recordCount) {
+    if (count == nullptr || formats == nullptr) return kStatusInvalid;
+    *count = recordCount;
+    CopyBytes(formats, records, recordCount * sizeof(VideoFormat));
+    return kStatusSuccess;
+}
+
+void CopyVideoProperties(VideoPropertySet* properties, const VideoPropertySet& defaults) {
+    if (properties == nullptr) return;
+    CopyBytes(properties, &defaults, sizeof(VideoPropertySet));
+}
+
+u32 Query50Hz() {
+    const HostServices* host = Host();
+    if (host == nullptr) return 0;
+    return host->QueryParameter("50Hz", 0);
+}
+
+// ---------------------------------------------------------------------------
+// Bus helpers.
+u32 BusWrite(void* device, u8 address, u16 reg, u8 value, u32 flags) {
+    const HostServices* host = Host();
+    if (host == nullptr) return kStatusBusFailure;
+    return host->I2cWrite(device, address, kI2cRegisterWidth, reg, value, flags);
+}
+
+u32 BusRead(void* device, u8 address, u16 reg, u8* value, u32 flags) {
+    const HostServices* host = Host();
+    if (host == nullptr) return kStatusBusFailure;
+    return host->I2cRead(device, address, kI2cRegisterWidth, reg, value, flags);
+}
+
+u32 BusWriteBuffer(void* device, u8 address, const u8* bytes, u32 count, u32 flags) {
+    const HostServices* host = Host();
+    if (host == nullptr) return kStatusBusFailure;
+    return host->I2cWriteBuffer(device, address, 0, 0, count, bytes, flags);
+}
+
+u32 BusWriteSubaddress(void* device, const u8* header, u32 headerLength, const u8* data,
+                       u32 dataLength, u32 flags) {
+    const HostServices* host = Host();
+    if (host == nullptr) return kStatusBusFailure;
+    return host->I2cWriteSubaddress(device, headerLength, header, dataLength, data, flags);
+}
+
+u32 BusReadSubaddress(void* device, const u8* header, u32 headerLength, u8* data,
+                      u32 dataLength, u32 flags) {
+    const HostServices* host = Host();
+    if (host == nullptr) return kStatusBusFailure;
+    return host->I2cReadSubaddress(device, headerLength, header, dataLength, data, flags);
+}
+
+u32 BusSerialWrite(void* device, u8 address, u16 page, u16 data) {
+    const HostServices* host = Host();
+    if (host == nullptr) return kStatusBusFailure;
+    return host->SerialWrite(device, kSerialFieldBits1, address, kSerialFieldBits2, page,
+                             kSerialFieldBits3, data, kSerialMode);
+}
+
+u32 BusDeviceControl(void* device, u32 selector, u32 value) {
+    const HostServices* host = Host();
+    if (host == nullptr) return kStatusBusFailure;
+    return host->DeviceControl(device, kDeviceControlRequest, &selector, &value, 0);
+}
+
+u32 BusEncoderWrite(void* device, u16 encoderRegister, u8 value) {
+    const HostServices* host = Host();
+    if (host == nullptr) return kStatusBusFailure;
+    return host->EncoderWrite(device, encoderRegister, value);
+}
+
+u32 WriteRegisterTable(void* device, u8 address, const RegisterEntry* table, u32 count, u32 flags) {
+    for (u32 i = 0; i < count; ++i) {
+        if (BusWrite(device, address, table[i].reg, table[i].value, flags) != 0) return kStatusBusFailure;
+    }
+    return kStatusSuccess;
+}
+
+u32 WriteRegistersOr(void* device, u8 address, const RegisterEntry* table, u32 count, u32 flags) {
+    u32 combined = 0;
+    for (u32 i = 0; i < count; ++i) combined |= BusWrite(device, address, table[i].reg, table[i].value, flags);
+    return combined;
+}
+
+// ---------------------------------------------------------------------------
+// Common handlers.
+u32 ZeroStub() { return 0; }
+u32 ZeroStub(void*) { return 0; }
+u32 ZeroStub(void*, void*, u32, u32, const VideoPropertySet*) { return 0; }
+u32 ZeroStub(void*, void*, CaptureConfig*) { return 0; }
+u32 ZeroStub(void*, void*, const AudioConfig*) { return 0; }
+u32 ZeroStub(void*, void*, u32) { return 0; }
+StreamFormatTable* NullStreamFormatTable() { return nullptr; }
+
+u32 CommonCloseBoard(void* context) {
+    if (context != nullptr) FreeContext(context);
+    return 0;
+}
+
+u32 VideoSourceCaps155() { return 0x155; }
+u32 VideoSourceCaps144() { return 0x144; }
+u32 VideoSourceCaps555() { return 0x555; }
+
+void CommonGetDefaultVideoProperties(void*, void*, VideoPropertySet* properties) {
+    CopyVideoProperties(properties, kCommonDefaultProperties);
+}
+
+u32 CommonGetVideoInputs() { return 1; }
+
+// Inverse of the decoder boards' input selection: input 0 selects source 1.
+u32 CommonGetVideoInputType(void* context) {
+    if (context == nullptr) return kStatusInvalid;
+    switch (static_cast<const DecoderContext*>(context)->videoSource) {
+        case 0: return 1;
+        case 1: return 0;
+        default: return kStatusBusFailure;
+    }
+}
+
+u32 CommonGetAudioInputType(void*) { return 2; }
+
+// ---------------------------------------------------------------------------
+// Placeholders for operations not written yet.
+u32 Unimplemented() { return kStatusNotSupported; }
+u32 Unimplemented(void*) { return kStatusNotSupported; }
+u32 Unimplemented(void*, void*, u32, u32, const VideoPropertySet*) { return kStatusNotSupported; }
+u32 Unimplemented(void*, void*, CaptureConfig*) { return kStatusNotSupported; }
+u32 Unimplemented(void*, void*, u32, u32, u32) { return kStatusNotSupported; }
+u32 Unimplemented(void*, void*, u32, u32*) { return kStatusNotSupported; }
+u32 Unimplemented(void*, void*, u32) { return kStatusNotSupported; }
+u32 Unimplemented(void*, void*, u32, u32*, u32*) { return kStatusNotSupported; }
+u32 Unimplemented(void*, void*, u32, u32, u32*) { return kStatusNotSupported; }
+StreamFormatTable* UnimplementedStreamFormatTable() { return nullptr; }
+
+}  // namespace trel

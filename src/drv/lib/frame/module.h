@@ -1,0 +1,115 @@
+// Module-internal frame: the host services pointer, the trace gate, pool
+// allocation of board contexts, bus helpers and the handlers shared by boards.
+#pragma once
+
+#include "frame/host_interface.h"
+#include "frame/kernel.h"
+
+namespace trel {
+
+// ---------------------------------------------------------------------------
+// Host services table, set by GetBoardModuleCaps (null until then).
+const HostServices* Host();
+void SetHost(const HostServices* host);
+
+// ---------------------------------------------------------------------------
+// Trace. Each message is three DbgPrint calls (prefix, message, newline), made
+// only while the gate is open; the gate is read again for every message.
+inline constexpr u32 kTraceEnable[10] = {0x70424040, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+inline constexpr u32 kTraceLevel = 0;
+inline constexpr const char kTracePrefix[] = "<TRELCAP.SYS> ";
+
+inline bool TraceGateOpen() { return kTraceEnable[kTraceLevel] != 0; }
+
+template <typename... Args>
+inline void Trace(const char* message, Args... args) {
+    if (!TraceGateOpen()) return;
+    DbgPrint(kTracePrefix);
+    DbgPrint(message, args...);
+    DbgPrint("\n");
+}
+
+// ---------------------------------------------------------------------------
+// Board contexts: non-paged pool, tag "Tc01".
+void* AllocateContext(size_t bytes);
+void FreeContext(void* context);
+
+// Contexts of the decoder boards Heron I, Heron II Reprise, Egret, Heron Ascent
+// and Bittern.
+struct DecoderContext {
+    u32 videoSource;
+    u32 tvStandard;
+};
+static_assert(sizeof(DecoderContext) == 8);
+static_assert(offsetof(DecoderContext, tvStandard) == 4);
+
+// Kestrel's context (decoder, tuner, IF demodulator, TV-audio decoder).
+struct KestrelContext {
+    u32 videoSource;    // decoder input 0, 1 or 2
+    u32 audioSource;    // 0 tuner side, 1 line input
+    u32 tvStandard;     // decoder standard
+    u32 tunerMode;      // 1 TV, 2 FM radio
+    u32 tunerStandard;  // standard used by tuner, IF demodulator and TV audio
+    u32 frequency;      // Hz
+    u32 lastFrequency;
+    u32 country;
+    u32 channel;
+    u32 tunerInput;
+    u32 tunerBusy;
+    u32 tvAudioMode;
+    u32 tuningFlags;
+};
+static_assert(sizeof(KestrelContext) == 13 * 4);
+static_assert(offsetof(KestrelContext, tvStandard) == 8);
+static_assert(offsetof(KestrelContext, tuningFlags) == 48);
+
+// ---------------------------------------------------------------------------
+// Small freestanding helpers (no C runtime in the kernel build).
+void CopyBytes(void* to, const void* from, size_t bytes);
+
+// BoardInfo fields an OpenBoard writes.
+struct BoardInfoValues {
+    const char* name;
+    u32 revision;
+    u32 valueA;
+    u32 flagsB;
+};
+// Writes the name with its NUL, then A, revision and B; nothing else.
+void FillBoardInfo(BoardInfo* info, const BoardInfoValues& values);
+
+// Opens a board whose context is a DecoderContext (source 0, NTSC-M).
+u32 OpenDecoderBoard(void** contextOut, BoardInfo* info, const BoardInfoValues& values);
+
+// Copies a board's format records and sets the count.
+u32 CopyVideoFormats(u32* count, VideoFormat* formats, const VideoFormat* records, u32 recordCount);
+
+// Writes a board's default property set.
+void CopyVideoProperties(VideoPropertySet* properties, const VideoPropertySet& defaults);
+
+// Asks the host for its "50Hz" parameter (0 when there is no host table).
+u32 Query50Hz();
+
+// ---------------------------------------------------------------------------
+// Common handlers (one function each, pointed to by many tables).
+u32 ZeroStub();
+u32 ZeroStub(void* context);
+u32 ZeroStub(void* context, void* device, u32 standard, u32 source, const VideoPropertySet* properties);
+u32 ZeroStub(void* context, void* device, CaptureConfig* config);
+u32 ZeroStub(void* context, void* device, const AudioConfig* audioConfig);
+u32 ZeroStub(void* context, void* device, u32 inputId);
+StreamFormatTable* NullStreamFormatTable();
+
+u32 CommonCloseBoard(void* context);
+u32 VideoSourceCaps155();
+u32 VideoSourceCaps144();
+u32 VideoSourceCaps555();
+void CommonGetDefaultVideoProperties(void* context, void* device, VideoPropertySet* properties);
+u32 CommonGetVideoInputs();
+u32 CommonGetVideoInputType(void* context);
+u32 CommonGetAudioInputType(void* context);
+
+// Written by the common GetDefaultVideoProperties: entries 0, 2, 6, 8, 10, 12, 14 are 50.
+inline constexpr VideoPropertySet kCommonDefaultProperties = {
+    {50, 0, 50, 0, 0, 0, 50, 0, 50, 0, 50, 0, 50, 0, 50, 0, 0}};
+
+}  // namespace trel
