@@ -9,6 +9,7 @@ namespace trelhost {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitProblems = 1;  // the board did not open, or the kit saw misuse
 inline constexpr int kExitUnknownBoard = 2;
+// 3: the kit refused the board module and stopped (trel::host::Module::kExitModuleRefused).
 
 void AddListCommand(CLI::App& app, int& exitCode);
 void AddRunCommand(CLI::App& app, int& exitCode);
