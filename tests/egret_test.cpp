@@ -1,0 +1,181 @@
+// Egret: TW9906 at 0x88. Device controls and set-up table, standard register
+// 0x08, and the scaler of capture start with the fields it hands the host.
+#include "decoder_support.h"
+
+namespace trel::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::IsEmpty;
+
+constexpr u8 kTw = 0x88;
+const std::string kSetup =
+    "02=55 03=A2 05=81 08=14 09=F0 0A=10 0D=00 0E=11 0F=00 19=57 1A=0F 1B=40 29=03 55=00 6B=26 6C=36 6D=F0 6E=41 6F=13 AD=70";
+
+class EgretTest : public DecoderTest {
+protected:
+    void SetUp() override {
+        DecoderTest::SetUp();
+        OpenBoard(kEgret);
+    }
+};
+
+// This board's defaults: brightness 50, contrast 37, hue 0, saturation 41 to
+// both registers, sharpness 8 (low bits 8 x 7 / 50 = 1).
+TEST_F(EgretTest, InitVideoSourceWithTheDefaults) {
+    const VideoPropertySet defaults = Defaults();
+    EXPECT_EQ(Init(kKeepCurrent, kKeepCurrent, defaults), 0u);
+    EXPECT_THAT(Bus(), ElementsAreArray(Cat({{"DEVCTL 2=0", "DEVCTL 2=1"}, Writes(kTw, kSetup),
+                                             Writes(kTw, "02=55 08=14 10=00 11=5E 15=00 13=7E 14=7E"),
+                                             {Read(kTw, 0x12, 0x00), "I2C 88 W 12=01"}})));
+    EXPECT_THAT(Traces(), ElementsAreArray(Cat({{"SetVideoProperty 0 0", "SetVideoProperty 4098 1"}, PropertyTraces(defaults)})));
+    const BusCall& control = host_.Log()[0];
+    EXPECT_THAT(control.constants, ElementsAre(1u, 0u));  // request 1, trailing 0
+}
+
+TEST_F(EgretTest, InitVideoSourceReplacesKeepCurrentWithTheRecordedValues) {
+    Set(kPropVideoSource, 1);
+    Set(kPropTvStandard, 0x1000);
+    Mark();
+    EXPECT_EQ(Init(kKeepCurrent, kKeepCurrent, VideoPropertySet{}), 0u);
+    const std::vector<std::string> bus = Bus();
+    EXPECT_THAT(std::vector<std::string>(bus.begin() + 22, bus.begin() + 24), ElementsAreArray(Writes(kTw, "02=40 08=19")));
+}
+
+// Device-control failures are ignored; a failed table write ends set-up there.
+class EgretTableFailure : public EgretTest, public ::testing::WithParamInterface<size_t> {};
+TEST_P(EgretTableFailure, StopsAtTheFailedWrite) {
+    host_.FailMatching(Service::DeviceControl);
+    host_.FailNthCall(GetParam());
+    EXPECT_EQ(Init(1, 0, VideoPropertySet{}), kStatusBusFailure);
+    ASSERT_EQ(host_.Log().size(), GetParam());
+    EXPECT_NE(host_.Log().back().result, 0u);
+    EXPECT_THAT(Traces(), IsEmpty());
+}
+INSTANTIATE_TEST_SUITE_P(FirstMiddleLast, EgretTableFailure, ::testing::Values(3, 12, 22));
+
+TEST_F(EgretTest, InitVideoSourceWithNothingToWorkOn) {
+    const VideoPropertySet set{};
+    EXPECT_EQ(Init(0, 1, set), kStatusInvalid);  // after controls, table and source
+    EXPECT_EQ(Bus().size(), 23u);
+    Mark();
+    host_.FailNthCall(24);  // the standard write
+    EXPECT_EQ(Init(0x10, 0, set), kStatusBusFailure);
+    EXPECT_EQ(Property(kPropTvStandard), 1u);
+    Mark();
+    EXPECT_EQ(video().InitVideoSource(nullptr, device(), 1, 0, &set), kStatusInvalid);
+    EXPECT_EQ(video().InitVideoSource(context_, device(), 1, 0, nullptr), kStatusInvalid);
+    host_.RegisterTable(nullptr);
+    EXPECT_EQ(Init(1, 0, set), kStatusBusFailure);
+    host_.Register();
+    EXPECT_THAT(host_.Log(), IsEmpty());
+}
+
+TEST_F(EgretTest, StandardRegister08) {
+    struct Row {
+        u32 mask;
+        std::string writes;
+        u32 status;
+        u32 recorded;
+    };
+    for (const Row& row : {Row{0x800, "08=14", 0, 0x800}, Row{0x400, "08=19", 0, 0x400}, Row{0x1000, "08=19", 0, 0x1000},
+                           Row{0xA17, "08=14", 0, 0xA17}, Row{0x100000, "", 0, 0x100000},
+                           Row{0xFFFFFFFF, "", 0, 0x100000}, Row{0, "", kStatusInvalid, 0x100000}}) {
+        Mark();
+        EXPECT_EQ(Set(kPropTvStandard, row.mask), row.status) << row.mask;
+        EXPECT_THAT(Bus(), ElementsAreArray(Writes(kTw, row.writes))) << row.mask;
+        EXPECT_EQ(Property(kPropTvStandard), row.recorded) << row.mask;
+    }
+    host_.FailMatching(Service::I2cWrite, kTw, 0x08);
+    EXPECT_EQ(Set(kPropTvStandard, 0x1), kStatusBusFailure);
+    EXPECT_EQ(Property(kPropTvStandard), 0x100000u);
+}
+
+// Capture start: the configuration (0xCC-filled) gets hOffset, vOffset and the
+// three size flags and nothing else; the scaler registers follow the source
+// size, then source 0 and NTSC-M are re-applied.
+struct ScalerRow {
+    u32 mask;
+    int bit0;  // register 0x01 as read: 0 or 1; -1 the read fails; -2 not read
+    u32 width;
+    u32 height;
+    std::string scaler;  // writes of 0x0D, 0x0E, 0x0F; empty: none
+    u32 vOffset;
+    u8 widthDoubled;
+    u8 heightDoubled;
+};
+class EgretScaler : public EgretTest, public ::testing::WithParamInterface<ScalerRow> {};
+TEST_P(EgretScaler, RegistersAndConfiguration) {
+    const ScalerRow& row = GetParam();
+    if (row.bit0 == -1) host_.FailMatching(Service::I2cRead, kTw, 0x01);
+    else host_.SetReg(kTw, 0x01, static_cast<u8>(row.bit0 == 1 ? 0xC1 : 0xC0));
+    Guarded<CaptureConfig> config(0xCC);
+    config->standardMask = row.mask;
+    config->captureWidth = row.width;
+    config->captureHeight = row.height;
+    Guarded<CaptureConfig> expected = config;
+    expected->hOffset = 0;
+    expected->vOffset = row.vOffset;
+    expected->widthDoubled = row.widthDoubled;
+    expected->heightDoubled = row.heightDoubled;
+    expected->sizeFlag3 = 0;
+    EXPECT_EQ(video().OnStartCapture(context_, device(), config.get()), 0u);
+    for (size_t i = 0; i < sizeof config.bytes; ++i) ASSERT_EQ(config.bytes[i], expected.bytes[i]) << "byte " << i;
+    std::vector<std::string> bus;
+    if (row.bit0 == -1) bus.push_back("I2C 88 R 01 !1");
+    if (row.bit0 >= 0) bus.push_back(Read(kTw, 0x01, row.bit0 == 1 ? 0xC1 : 0xC0));
+    EXPECT_THAT(Bus(), ElementsAreArray(Cat({bus, Writes(kTw, row.scaler), Writes(kTw, "02=55 08=14")})));
+    EXPECT_THAT(Traces(), IsEmpty());
+}
+INSTANTIATE_TEST_SUITE_P(
+    WorkedResults, EgretScaler,
+    ::testing::Values(ScalerRow{0xA07, 0, 720, 480, "0D=00 0E=11 0F=00", 0, 0, 0},
+                      ScalerRow{0xA07, 0, 352, 240, "0D=00 0E=11 0F=05", 0, 1, 1},
+                      ScalerRow{0xA07, 0, 176, 144, "0D=9C 0E=12 0F=0D", 0, 1, 1},
+                      ScalerRow{0xA07, 0, 640, 480, "0D=00 0E=11 0F=20", 0, 0, 0},
+                      ScalerRow{0xA07, 1, 720, 480, "0D=33 0E=11 0F=00", 10, 0, 0},
+                      ScalerRow{0xA07, 1, 720, 288, "0D=F7 0E=11 0F=00", 10, 0, 0},
+                      ScalerRow{0x5F0, -2, 352, 288, "0D=00 0E=11 0F=05", 0, 1, 1},
+                      ScalerRow{0x5F0, -2, 176, 144, "0D=00 0E=22 0F=0D", 0, 1, 1}));
+INSTANTIATE_TEST_SUITE_P(
+    Edges, EgretScaler,
+    ::testing::Values(
+        // A failed status read is a 60-Hz signal: the fixed 412 for 288 lines.
+        ScalerRow{0xA07, -1, 176, 144, "0D=9C 0E=12 0F=0D", 0, 1, 1},
+        // A ratio of exactly 3 doubles the width and adds 2 (0x180 + 2).
+        ScalerRow{0xA07, 0, 240, 480, "0D=00 0E=11 0F=82", 0, 1, 0},
+        // SECAM scales like PAL; a single NTSC bit is the NTSC family.
+        ScalerRow{0xFF000, -2, 720, 576, "0D=00 0E=11 0F=00", 0, 0, 0},
+        ScalerRow{0x1, 0, 720, 240, "0D=00 0E=11 0F=00", 0, 0, 1},
+        // NTSC and PAL bits: the 50-Hz offset stays, the 576-line source wins.
+        ScalerRow{0xA17, 1, 720, 288, "0D=00 0E=11 0F=00", 10, 0, 1},
+        // Nothing to scale: no read, no scaler, fields cleared, status 0.
+        ScalerRow{0xA07, -2, 0, 480, "", 0, 0, 0}, ScalerRow{0x5F0, -2, 720, 0, "", 0, 0, 0},
+        ScalerRow{0x100000, -2, 720, 480, "", 0, 0, 0}));
+
+TEST_F(EgretTest, CaptureStartReappliesTheRecordedSourceAndStandard) {
+    Set(kPropVideoSource, 1);
+    Set(kPropTvStandard, 0x20);
+    Mark();
+    Guarded<CaptureConfig> config;
+    config->standardMask = 0x5F0;
+    config->captureWidth = 720;
+    config->captureHeight = 576;
+    host_.FailMatching(Service::I2cWrite);  // none of these writes is checked
+    EXPECT_EQ(video().OnStartCapture(context_, device(), config.get()), 0u);
+    EXPECT_THAT(Bus(), ElementsAre("I2C 88 W 0D=00 !1", "I2C 88 W 0E=11 !1", "I2C 88 W 0F=00 !1", "I2C 88 W 02=40 !1",
+                                   "I2C 88 W 08=19 !1"));
+}
+
+TEST_F(EgretTest, CaptureWithoutConfigurationOrContext) {
+    EXPECT_EQ(video().OnStartCapture(context_, device(), nullptr), kStatusInvalid);
+    EXPECT_THAT(Traces(), ElementsAre("OnStartCapture video_config == NULL"));
+    Guarded<CaptureConfig> config(0xCC);
+    EXPECT_EQ(video().OnStartCapture(nullptr, device(), config.get()), kStatusInvalid);
+    for (size_t i = 0; i < sizeof config.bytes; ++i) ASSERT_EQ(config.bytes[i], i < sizeof(CaptureConfig) ? 0xCC : 0xA5);
+    EXPECT_THAT(host_.Log(), IsEmpty());
+}
+
+}  // namespace
+}  // namespace trel::test
