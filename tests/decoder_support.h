@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "session.h"
 #include "test_support.h"
 
 namespace trel::test {
@@ -38,6 +39,39 @@ inline std::vector<std::string> PropertyTraces(const VideoPropertySet& set) {
         lines.push_back("SetVideoProperty " + std::to_string(i + 1) + " " + std::to_string(static_cast<int>(set.value[i])));
     return lines;
 }
+
+// The host's usual session on one board as text: each operation with its
+// status, then its trace lines ("> ") and bus calls in the order they
+// happened, any misuse the host saw ("! "), and the capture configuration
+// fields the module may write.
+inline std::string SessionTranscript(SimHost& host, size_t board) {
+    std::string text;
+    host::RunUsualSequence(host, board, {}, [&text](const host::SessionStep& step) {
+        text += step.operation + " " + step.StatusText() + "\n";
+        for (const host::SessionEvent& event : step.events) {
+            text += event.kind == host::SessionEvent::Kind::Trace ? "  > " + step.traces[event.index]
+                                                                   : "  " + step.bus[event.index].Format();
+            text += "\n";
+        }
+        for (const std::string& problem : step.problems) text += "  ! " + problem + "\n";
+        if (step.captureConfig) {
+            const CaptureConfig& c = *step.captureConfig;
+            text += "  config hOffset=" + std::to_string(c.hOffset) + " vOffset=" + std::to_string(c.vOffset) +
+                    " widthDoubled=" + std::to_string(c.widthDoubled) + " heightDoubled=" +
+                    std::to_string(c.heightDoubled) + " sizeFlag3=" + std::to_string(c.sizeFlag3) + "\n";
+        }
+    });
+    return text;
+}
+
+// Pieces of parameterised test names (letters, digits and '_' only).
+inline std::string NameHex(u32 value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%X", value);
+    return text;
+}
+inline std::string NameSigned(s32 value) { return value < 0 ? "m" + std::to_string(-static_cast<int64_t>(value)) : std::to_string(value); }
+inline std::string NameBoard(size_t index) { return BoardParamName({index, 0}); }
 
 // One opened decoder board; Mark() has been called once it is open.
 class DecoderTest : public HostTest {

@@ -106,6 +106,12 @@ struct ScalerRow {
     u8 heightDoubled;
 };
 class EgretScaler : public EgretTest, public ::testing::WithParamInterface<ScalerRow> {};
+std::string ScalerName(const ::testing::TestParamInfo<ScalerRow>& info) {
+    const ScalerRow& row = info.param;
+    static const char* const kSignal[] = {"NotRead", "ReadFails", "60Hz", "50Hz"};
+    return "Mask" + NameHex(row.mask) + "_" + kSignal[row.bit0 + 2] + "_" + std::to_string(row.width) + "x" +
+           std::to_string(row.height);
+}
 TEST_P(EgretScaler, RegistersAndConfiguration) {
     const ScalerRow& row = GetParam();
     if (row.bit0 == -1) host_.FailMatching(Service::I2cRead, kTw, 0x01);
@@ -137,7 +143,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ScalerRow{0xA07, 1, 720, 480, "0D=33 0E=11 0F=00", 10, 0, 0},
                       ScalerRow{0xA07, 1, 720, 288, "0D=F7 0E=11 0F=00", 10, 0, 0},
                       ScalerRow{0x5F0, -2, 352, 288, "0D=00 0E=11 0F=05", 0, 1, 1},
-                      ScalerRow{0x5F0, -2, 176, 144, "0D=00 0E=22 0F=0D", 0, 1, 1}));
+                      ScalerRow{0x5F0, -2, 176, 144, "0D=00 0E=22 0F=0D", 0, 1, 1}),
+    ScalerName);
 INSTANTIATE_TEST_SUITE_P(
     Edges, EgretScaler,
     ::testing::Values(
@@ -152,7 +159,8 @@ INSTANTIATE_TEST_SUITE_P(
         ScalerRow{0xA17, 1, 720, 288, "0D=00 0E=11 0F=00", 10, 0, 1},
         // Nothing to scale: no read, no scaler, fields cleared, status 0.
         ScalerRow{0xA07, -2, 0, 480, "", 0, 0, 0}, ScalerRow{0x5F0, -2, 720, 0, "", 0, 0, 0},
-        ScalerRow{0x100000, -2, 720, 480, "", 0, 0, 0}));
+        ScalerRow{0x100000, -2, 720, 480, "", 0, 0, 0}),
+    ScalerName);
 
 TEST_F(EgretTest, CaptureStartReappliesTheRecordedSourceAndStandard) {
     Set(kPropVideoSource, 1);
@@ -175,6 +183,86 @@ TEST_F(EgretTest, CaptureWithoutConfigurationOrContext) {
     EXPECT_EQ(video().OnStartCapture(nullptr, device(), config.get()), kStatusInvalid);
     for (size_t i = 0; i < sizeof config.bytes; ++i) ASSERT_EQ(config.bytes[i], i < sizeof(CaptureConfig) ? 0xCC : 0xA5);
     EXPECT_THAT(host_.Log(), IsEmpty());
+}
+
+// Reviewed golden trace of the host's usual session (default properties,
+// source and standard kept, first format at capture start).
+TEST_F(HostTest, EgretGoldenSession) {
+    // Starts with a newline for readability.
+    constexpr const char* kGolden = R"(
+OpenBoard 0x00000000
+GetVideoSourceCaps 0x00000555
+GetVideoFormats 0x00000000
+GetStreamFormatTable none
+GetDefaultVideoProperties none
+InitVideoSource 0x00000000
+  DEVCTL 2=0
+  DEVCTL 2=1
+  I2C 88 W 02=55
+  I2C 88 W 03=A2
+  I2C 88 W 05=81
+  I2C 88 W 08=14
+  I2C 88 W 09=F0
+  I2C 88 W 0A=10
+  I2C 88 W 0D=00
+  I2C 88 W 0E=11
+  I2C 88 W 0F=00
+  I2C 88 W 19=57
+  I2C 88 W 1A=0F
+  I2C 88 W 1B=40
+  I2C 88 W 29=03
+  I2C 88 W 55=00
+  I2C 88 W 6B=26
+  I2C 88 W 6C=36
+  I2C 88 W 6D=F0
+  I2C 88 W 6E=41
+  I2C 88 W 6F=13
+  I2C 88 W AD=70
+  > SetVideoProperty 0 0
+  I2C 88 W 02=55
+  > SetVideoProperty 4098 1
+  I2C 88 W 08=14
+  > SetVideoProperty 1 50
+  I2C 88 W 10=00
+  > SetVideoProperty 2 0
+  > SetVideoProperty 3 37
+  I2C 88 W 11=5E
+  > SetVideoProperty 4 0
+  > SetVideoProperty 5 0
+  I2C 88 W 15=00
+  > SetVideoProperty 6 0
+  > SetVideoProperty 7 41
+  I2C 88 W 13=7E
+  I2C 88 W 14=7E
+  > SetVideoProperty 8 0
+  > SetVideoProperty 9 8
+  I2C 88 R 12->00
+  I2C 88 W 12=01
+  > SetVideoProperty 10 0
+  > SetVideoProperty 11 50
+  > SetVideoProperty 12 0
+  > SetVideoProperty 13 50
+  > SetVideoProperty 14 0
+  > SetVideoProperty 15 50
+  > SetVideoProperty 16 0
+  > SetVideoProperty 17 0
+GetAudioSourceCaps 0x0017E047
+GetAudioChipconfig none
+InitAudio 0x00000000
+  DEVCTL 0=1
+GetVideoInputs 0x00000001
+GetVideoInputType 0x00000001
+OnStartCapture 0x00000000
+  I2C 88 R 01->00
+  I2C 88 W 0D=00
+  I2C 88 W 0E=11
+  I2C 88 W 0F=00
+  I2C 88 W 02=55
+  I2C 88 W 08=14
+  config hOffset=0 vOffset=0 widthDoubled=0 heightDoubled=0 sizeFlag3=0
+CloseBoard 0x00000000
+)";
+    EXPECT_EQ(SessionTranscript(host_, kEgret), kGolden + 1);
 }
 
 }  // namespace

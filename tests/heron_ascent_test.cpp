@@ -55,7 +55,8 @@ TEST_P(HeronAscentIdentity, ChoosesTheTable) {
 INSTANTIATE_TEST_SUITE_P(Identities, HeronAscentIdentity,
                          ::testing::Values(IdentityRow{0x28, &kTable5}, IdentityRow{0x00, &kTableOther},
                                            IdentityRow{0x30, &kTableOther}, IdentityRow{0xFF, &kTableOther},
-                                           IdentityRow{-1, &kTableOther}));
+                                           IdentityRow{-1, &kTableOther}),
+                         [](const auto& info) { return "Reg" + NameSigned(info.param.regValue); });
 
 // A failed table write ends set-up there (calls counted from the identity read).
 struct TableFailureRow {
@@ -73,7 +74,11 @@ TEST_P(HeronAscentTableFailure, StopsAtTheFailedWrite) {
 }
 INSTANTIATE_TEST_SUITE_P(FirstMiddleLast, HeronAscentTableFailure,
                          ::testing::Values(TableFailureRow{0x28, 2}, TableFailureRow{0x28, 5}, TableFailureRow{0x28, 8},
-                                           TableFailureRow{0x08, 2}, TableFailureRow{0x08, 7}, TableFailureRow{0x08, 12}));
+                                           TableFailureRow{0x08, 2}, TableFailureRow{0x08, 7}, TableFailureRow{0x08, 12}),
+                         [](const auto& info) {
+                             return "Identity" + std::to_string(info.param.identity >> 3) + "_Call" +
+                                    std::to_string(info.param.failingCall);
+                         });
 
 // 0xFFFFFFFF is passed on as it is: as a standard it keeps the recorded one,
 // as a source it is refused after the table.
@@ -129,6 +134,46 @@ TEST_F(HeronAscentTest, CaptureStartTouchesNothing) {
     EXPECT_EQ(video().OnStartCapture(context_, device(), nullptr), kStatusInvalid);
     EXPECT_THAT(Traces(), ElementsAre("OnStartCapture video_config == NULL"));
     EXPECT_THAT(host_.Log(), IsEmpty());
+}
+
+// Reviewed golden trace of the host's usual session (default properties,
+// source and standard kept, first format at capture start). The decoder reads
+// identity 0 (general table); the source the host keeps with 0xFFFFFFFF is
+// passed on and refused after the table.
+TEST_F(HostTest, HeronAscentGoldenSession) {
+    // Starts with a newline for readability.
+    constexpr const char* kGolden = R"(
+OpenBoard 0x00000000
+GetVideoSourceCaps 0x00000555
+GetVideoFormats 0x00000000
+GetStreamFormatTable none
+GetDefaultVideoProperties none
+InitVideoSource 0xFFFFFFFF
+  I2C 88 R 00->00
+  I2C 88 W 06=40
+  I2C 88 W 02=50
+  I2C 88 W 03=92
+  I2C 88 W 08=13
+  I2C 88 W 1C=07
+  I2C 88 W 1D=7F
+  I2C 88 W 20=50
+  I2C 88 W 28=00
+  I2C 88 W 2E=A9
+  I2C 88 W 2F=E6
+  I2C 88 W 06=C0
+  > SetVideoProperty 0 -1
+  > Error:Unknown Video Source -1!!!
+GetAudioSourceCaps 0x00176001
+GetAudioChipconfig none
+InitAudio 0x00000000
+  DEVCTL 0=1
+GetVideoInputs 0x00000001
+GetVideoInputType 0x00000001
+OnStartCapture 0x00000000
+  config hOffset=0 vOffset=0 widthDoubled=0 heightDoubled=0 sizeFlag3=0
+CloseBoard 0x00000000
+)";
+    EXPECT_EQ(SessionTranscript(host_, kHeronAscent), kGolden + 1);
 }
 
 }  // namespace

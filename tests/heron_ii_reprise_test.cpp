@@ -105,7 +105,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(StandardRow{0xFFFFFFFF, "", 0, 1}, StandardRow{0, "", kStatusInvalid, 1},
                       StandardRow{0x800, "0E=01", 0, 0x800}, StandardRow{0x5F0, "0E=01", 0, 0x5F0},
                       StandardRow{0x80000, "0E=50", 0, 0x80000}, StandardRow{0x1010, "0E=01", 0, 0x1010},
-                      StandardRow{0x100000, "", 0, 0x100000}));
+                      StandardRow{0x100000, "", 0, 0x100000}),
+    [](const auto& info) { return "Mask" + NameHex(info.param.mask); });
 
 TEST_F(HeronIIRepriseTest, FailedStandardWriteKeepsTheOldStandard) {
     host_.FailMatching(Service::I2cWrite, kSaa, 0x0E);
@@ -135,7 +136,8 @@ INSTANTIATE_TEST_SUITE_P(
                       PictureRow{5, 50, "0D=7F", 0}, PictureRow{5, 51, "", kStatusInvalid},
                       PictureRow{5, -51, "", kStatusInvalid}, PictureRow{7, 100, "0C=7F", 0},
                       PictureRow{7, 101, "", kStatusInvalid}, PictureRow{9, 50, "", kStatusNotSupported},
-                      PictureRow{2, 0, "", kStatusNotSupported}, PictureRow{0x1003, 1, "", kStatusNotSupported}));
+                      PictureRow{2, 0, "", kStatusNotSupported}, PictureRow{0x1003, 1, "", kStatusNotSupported}),
+    [](const auto& info) { return "Index" + NameHex(info.param.index) + "_" + NameSigned(info.param.value); });
 
 TEST_F(HeronIIRepriseTest, PictureStatusIsTheHostsWriteResult) {
     host_.FailMatching(Service::I2cWrite, kSaa, 0x0B, 0x1234);
@@ -165,7 +167,10 @@ INSTANTIATE_TEST_SUITE_P(Bits, HeronIIRepriseStatus,
                          ::testing::Values(StatusRow{0x1000, 0x02, 1, 0}, StatusRow{0x1000, 0xFD, 0, 0},
                                            StatusRow{0x1001, 0xBF, 1, 0}, StatusRow{0x1001, 0x40, 0, 0},
                                            StatusRow{0x1000, -1, 0, kStatusBusFailure},
-                                           StatusRow{0x1001, -1, 0, kStatusBusFailure}));
+                                           StatusRow{0x1001, -1, 0, kStatusBusFailure}),
+                         [](const auto& info) {
+                             return "Index" + NameHex(info.param.index) + "_Reg" + NameSigned(info.param.regValue);
+                         });
 
 TEST_F(HeronIIRepriseTest, UnknownPropertyIsRefusedAfterTheOpeningTrace) {
     u32 value = 7;
@@ -215,7 +220,10 @@ TEST_P(HeronIIRepriseCapture, VOffsetRule) {
 }
 INSTANTIATE_TEST_SUITE_P(Masks, HeronIIRepriseCapture,
                          ::testing::Values(CaptureRow{0xA07, 0, 4}, CaptureRow{0xA07, 9, 9}, CaptureRow{0x1, 0, 0},
-                                           CaptureRow{0x5F0, 0, 0}));
+                                           CaptureRow{0x5F0, 0, 0}),
+                         [](const auto& info) {
+                             return "Mask" + NameHex(info.param.mask) + "_VOffset" + std::to_string(info.param.vOffsetBefore);
+                         });
 
 TEST_F(HeronIIRepriseTest, CaptureWithoutConfiguration) {
     EXPECT_EQ(video().OnStartCapture(context_, device(), nullptr), kStatusInvalid);
@@ -223,6 +231,126 @@ TEST_F(HeronIIRepriseTest, CaptureWithoutConfiguration) {
     Guarded<CaptureConfig> config(0xCC);
     EXPECT_EQ(video().OnStartCapture(nullptr, device(), config.get()), kStatusInvalid);
     EXPECT_THAT(host_.Log(), IsEmpty());
+}
+
+// Reviewed golden trace of the host's usual session (default properties,
+// source and standard kept, first format at capture start).
+TEST_F(HostTest, HeronIIRepriseGoldenSession) {
+    // Starts with a newline for readability.
+    constexpr const char* kGolden = R"(
+OpenBoard 0x00000000
+GetVideoSourceCaps 0x00000155
+GetVideoFormats 0x00000000
+GetStreamFormatTable none
+GetDefaultVideoProperties none
+InitVideoSource 0x00000000
+  I2C 4A W 00=20
+  I2C 4A W 01=08
+  I2C 4A W 02=C9
+  I2C 4A W 03=33
+  I2C 4A W 04=00
+  I2C 4A W 05=00
+  I2C 4A W 06=E9
+  I2C 4A W 07=0D
+  I2C 4A W 08=D8
+  I2C 4A W 09=81
+  I2C 4A W 0A=80
+  I2C 4A W 0B=47
+  I2C 4A W 0C=40
+  I2C 4A W 0D=00
+  I2C 4A W 0E=01
+  I2C 4A W 0F=2A
+  I2C 4A W 10=48
+  I2C 4A W 11=0C
+  I2C 4A W 12=FE
+  I2C 4A W 13=00
+  I2C 4A W 14=00
+  I2C 4A W 15=04
+  I2C 4A W 16=00
+  I2C 4A W 17=00
+  I2C 4A W 18=00
+  I2C 4A W 19=00
+  I2C 4A W 1A=00
+  I2C 4A W 1B=00
+  I2C 4A W 1C=00
+  I2C 4A W 1D=00
+  I2C 4A W 1E=00
+  I2C 4A W 1F=C8
+  I2C 4A W 40=00
+  I2C 4A W 41=FF
+  I2C 4A W 42=FF
+  I2C 4A W 43=FF
+  I2C 4A W 44=FF
+  I2C 4A W 45=FF
+  I2C 4A W 46=FF
+  I2C 4A W 47=FF
+  I2C 4A W 48=FF
+  I2C 4A W 49=FF
+  I2C 4A W 4A=FF
+  I2C 4A W 4B=FF
+  I2C 4A W 4C=FF
+  I2C 4A W 4D=FF
+  I2C 4A W 4E=FF
+  I2C 4A W 4F=FF
+  I2C 4A W 50=FF
+  I2C 4A W 51=FF
+  I2C 4A W 52=FF
+  I2C 4A W 53=FF
+  I2C 4A W 54=FF
+  I2C 4A W 55=FF
+  I2C 4A W 56=FF
+  I2C 4A W 57=FF
+  I2C 4A W 58=00
+  I2C 4A W 59=54
+  I2C 4A W 5A=07
+  I2C 4A W 5B=83
+  I2C 4A W 5C=00
+  I2C 4A W 5D=00
+  I2C 4A W 5E=00
+  I2C 4A W 5F=00
+  I2C 4A W 60=00
+  I2C 4A W 61=00
+  I2C 4A W 63=00
+  > SetVideoProperty 0 0
+  I2C 4A W 02=C9
+  I2C 4A W 09=80
+  > SetVideoProperty 4098 1
+  I2C 4A W 0E=01
+  > SetVideoProperty 1 50
+  I2C 4A W 0A=7F
+  > SetVideoProperty 2 0
+  > SetVideoProperty 3 50
+  I2C 4A W 0B=3F
+  > SetVideoProperty 4 0
+  > SetVideoProperty 5 0
+  I2C 4A W 0D=00
+  > SetVideoProperty 6 0
+  > SetVideoProperty 7 50
+  I2C 4A W 0C=3F
+  > SetVideoProperty 8 0
+  > SetVideoProperty 9 50
+  > SetVideoProperty 10 0
+  > SetVideoProperty 11 50
+  > SetVideoProperty 12 0
+  > SetVideoProperty 13 50
+  > SetVideoProperty 14 0
+  > SetVideoProperty 15 50
+  > SetVideoProperty 16 0
+  > SetVideoProperty 17 0
+GetAudioSourceCaps 0x0017E047
+GetAudioChipconfig none
+InitAudio 0x00000000
+  DEVCTL 0=1
+GetVideoInputs 0x00000001
+GetVideoInputType 0x00000001
+OnStartCapture 0x00000000
+  I2C 4A W 02=C9
+  I2C 4A W 09=80
+  I2C 4A W 0E=01
+  config hOffset=0 vOffset=4 widthDoubled=0 heightDoubled=0 sizeFlag3=0
+CloseBoard 0x00000000
+)";
+    EXPECT_EQ(SessionTranscript(host_, kHeronIIReprise), kGolden + 1);
 }
 
 }  // namespace

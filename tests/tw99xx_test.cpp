@@ -59,7 +59,9 @@ INSTANTIATE_TEST_SUITE_P(
         PictureRow{kHeronAscent, 9, -1, kNone, kStatusInvalid}, PictureRow{kEgret, 9, 101, kNone, kStatusInvalid},
         PictureRow{kHeronAscent, 2, 0, kNone, kStatusNotSupported},
         PictureRow{kEgret, 0x1003, 0, kNone, kStatusNotSupported}),
-    [](const auto& info) { return BoardParamName({info.param.board, info.index}) + "_" + std::to_string(info.index); });
+    [](const auto& info) {
+        return NameBoard(info.param.board) + "_Index" + NameHex(info.param.index) + "_" + NameSigned(info.param.value);
+    });
 
 class Tw99xxBoards : public DecoderTest, public ::testing::WithParamInterface<size_t> {};
 
@@ -133,7 +135,10 @@ INSTANTIATE_TEST_SUITE_P(
                       StatusRow{kHeronAscent, 0x1001, 0x40, 1, 0, "1"}, StatusRow{kHeronAscent, 0x1001, 0xBF, 0, 0, "0"},
                       StatusRow{kEgret, 0x1001, 0x40, 0, 0, "0"}, StatusRow{kEgret, 0x1001, 0xBF, 1, 0, "0"},
                       StatusRow{kHeronAscent, 0x1000, -1, 0, kStatusBusFailure, "0"},
-                      StatusRow{kEgret, 0x1001, -1, 0, kStatusBusFailure, "-3"}));
+                      StatusRow{kEgret, 0x1001, -1, 0, kStatusBusFailure, "-3"}),
+    [](const auto& info) {
+        return NameBoard(info.param.board) + "_Index" + NameHex(info.param.index) + "_Reg" + NameSigned(info.param.regValue);
+    });
 
 TEST_P(Tw99xxBoards, ContextPropertiesAndUnknownIndexes) {
     OpenBoard(GetParam());
