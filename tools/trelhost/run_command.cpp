@@ -7,6 +7,7 @@
 #include <string_view>
 #include <utility>
 
+#include "board_readout.h"
 #include "commands.h"
 #include "report.h"
 #include "session.h"
@@ -24,6 +25,7 @@ struct RunOptions {
     u32 standard = 0;
     bool setStandard = false;
     bool json = false;
+    bool signal50Hz = false;
 };
 
 std::optional<u32> ParseNumber(std::string_view text) {
@@ -60,11 +62,23 @@ int RunBoard(const RunOptions& options) {
     }
     if (options.setStandard) session.standard = options.standard;
 
+    std::optional<RegisterBit> signalBit;
+    if (options.signal50Hz) {
+        signalBit = Signal50HzBit(*index);
+        if (!signalBit) {
+            std::cerr << "trelhost: --signal-50hz: board '" << trel::host::BoardNames().at(*index)
+                      << "' reads no 50-Hz signal status\n";
+            return kExitUnknownBoard;
+        }
+    }
+
     trel::host::SimHost host;
     if (options.set50Hz) host.SetParameter("50Hz", options.parameter50Hz);
+    if (signalBit) host.SetReg(signalBit->address, signalBit->reg, host.Reg(signalBit->address, signalBit->reg) | signalBit->mask);
     trel::host::Kernel::Get().ClearTraces();  // the load banner is not part of the session
 
-    const std::unique_ptr<StepReporter> reporter = options.json ? MakeJsonReporter(std::cout) : MakeTextReporter(std::cout);
+    const std::unique_ptr<StepReporter> reporter = options.json ? MakeJsonReporter(std::cout, *index)
+                                                                         : MakeTextReporter(std::cout, *index);
     bool problems = false;
     const bool opened = trel::host::RunUsualSequence(host, *index, session, [&](const trel::host::SessionStep& step) {
         problems = problems || !step.problems.empty();
@@ -84,6 +98,8 @@ void AddRunCommand(CLI::App& app, int& exitCode) {
     run->add_option("--size", options->size, "Capture size asked at capture start")->check(kSizeValidator);
     CLI::Option* standard =
         run->add_option("--standard", options->standard, "Capture TV standard mask (e.g. 0xA07) at capture start");
+    run->add_flag("--signal-50hz", options->signal50Hz,
+                  "The decoder reports a 50-Hz signal (Egret: bit 0 of TW9906 register 0x01)");
     run->add_flag("--json", options->json, "One JSON object per step");
     run->callback([options, hz, standard, &exitCode] {
         options->set50Hz = hz->count() > 0;
