@@ -21,19 +21,6 @@ protected:
     }
 };
 
-// This board's defaults: brightness 50, contrast 37, hue 0, saturation 41 to
-// both registers, sharpness 8 (low bits 8 x 7 / 50 = 1).
-TEST_F(EgretTest, InitVideoSourceWithTheDefaults) {
-    const VideoPropertySet defaults = Defaults();
-    EXPECT_EQ(Init(kKeepCurrent, kKeepCurrent, defaults), 0u);
-    EXPECT_THAT(Bus(), ElementsAreArray(Cat({{"DEVCTL 2=0", "DEVCTL 2=1"}, Writes(kTw, kSetup),
-                                             Writes(kTw, "02=55 08=14 10=00 11=5E 15=00 13=7E 14=7E"),
-                                             {Read(kTw, 0x12, 0x00), "I2C 88 W 12=01"}})));
-    EXPECT_THAT(Traces(), ElementsAreArray(Cat({{"SetVideoProperty 0 0", "SetVideoProperty 4098 1"}, PropertyTraces(defaults)})));
-    const BusCall& control = host_.Log()[0];
-    EXPECT_THAT(control.constants, ElementsAre(1u, 0u));  // request 1, trailing 0
-}
-
 TEST_F(EgretTest, InitVideoSourceReplacesKeepCurrentWithTheRecordedValues) {
     Set(kPropVideoSource, 1);
     Set(kPropTvStandard, 0x1000);
@@ -63,6 +50,10 @@ TEST_F(EgretTest, InitVideoSourceWithNothingToWorkOn) {
     host_.FailNthCall(24);  // the standard write
     EXPECT_EQ(Init(0x10, 0, set), kStatusBusFailure);
     EXPECT_EQ(Property(kPropTvStandard), 1u);
+    Mark();
+    host_.FailNthCall(25);  // brightness: not reported
+    EXPECT_EQ(Init(0x10, 0, set), 0u);
+    EXPECT_EQ(Bus()[24], "I2C 88 W 10=81 !1");
     Mark();
     EXPECT_EQ(video().InitVideoSource(nullptr, device(), 1, 0, &set), kStatusInvalid);
     EXPECT_EQ(video().InitVideoSource(context_, device(), 1, 0, nullptr), kStatusInvalid);
@@ -263,6 +254,7 @@ OnStartCapture 0x00000000
 CloseBoard 0x00000000
 )";
     EXPECT_EQ(SessionTranscript(host_, kEgret), kGolden + 1);
+    EXPECT_THAT(host_.Log()[0].constants, ElementsAre(1u, 0u));  // DeviceControl: request 1, trailing 0
 }
 
 }  // namespace

@@ -99,6 +99,10 @@ TEST_F(HeronAscentTest, InitVideoSourceWithNothingToWorkOn) {
     EXPECT_EQ(Init(0, 0, set), kStatusInvalid);  // standard 0: after table and source
     EXPECT_EQ(Bus().size(), 13u);
     Mark();
+    host_.FailNthCall(14);  // brightness: not reported
+    EXPECT_EQ(Init(1, 0, set), 0u);
+    EXPECT_EQ(Bus()[13], "I2C 88 W 10=81 !1");
+    Mark();
     EXPECT_EQ(video().InitVideoSource(nullptr, device(), 1, 0, &set), kStatusInvalid);
     EXPECT_EQ(video().InitVideoSource(context_, device(), 1, 0, nullptr), kStatusInvalid);
     host_.RegisterTable(nullptr);
