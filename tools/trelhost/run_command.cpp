@@ -97,7 +97,7 @@ void AddRunCommand(CLI::App& app, int& exitCode) {
     CLI::Option* hz = run->add_option("--50hz", options->parameter50Hz, "Value of the host parameter \"50Hz\"");
     run->add_option("--size", options->size, "Capture size asked at capture start")->check(kSizeValidator);
     CLI::Option* standard =
-        run->add_option("--standard", options->standard, "Capture TV standard mask (e.g. 0xA07) at capture start");
+        run->add_option("--standard", options->standard, "TV standard mask (e.g. 0xA07): programmed by InitVideoSource and asked at capture start");
     run->add_flag("--signal-50hz", options->signal50Hz,
                   "The decoder reports a 50-Hz signal (Egret: bit 0 of TW9906 register 0x01)");
     run->add_flag("--json", options->json, "One JSON object per step");
