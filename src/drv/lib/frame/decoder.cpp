@@ -35,6 +35,15 @@ u32 SetStandardRegister(const StandardRegister& settings, DecoderContext* contex
     return kStatusSuccess;
 }
 
+u32 ReadDecoderStatus(const DecoderStatus& status, void* device, u32 index, u32* value, u32 flags) {
+    const StatusQuery& query = status.query[index == kPropDecoderStatus0 ? 0 : 1];
+    u8 byte = 0;
+    if (BusRead(device, status.address, query.reg, &byte, flags) != 0) return kStatusBusFailure;
+    const u32 field = static_cast<u32>(byte & query.mask) >> query.shift;
+    *value = query.inverted ? (field == 0 ? 1 : 0) : field;
+    return kStatusSuccess;
+}
+
 u32 GetDecoderProperty(const DecoderStatus& status, void* context, void* device, u32 index, u32* value) {
     if (value == nullptr) return kStatusInvalid;
     *value = 0;
@@ -51,17 +60,7 @@ u32 GetDecoderProperty(const DecoderStatus& status, void* context, void* device,
             }
             break;
         case kPropDecoderStatus0:
-        case kPropDecoderStatus1: {
-            const StatusQuery& query = status.query[index - kPropDecoderStatus0];
-            u8 byte = 0;
-            if (BusRead(device, status.address, query.reg, &byte, 0) != 0) {
-                result = kStatusBusFailure;
-            } else {
-                const u32 field = static_cast<u32>(byte & query.mask) >> query.shift;
-                *value = query.inverted ? (field == 0 ? 1 : 0) : field;
-            }
-            break;
-        }
+        case kPropDecoderStatus1: result = ReadDecoderStatus(status, device, index, value, 0); break;
         default: return kStatusNotSupported;
     }
     Trace("GetVideoProperty return %d", static_cast<int>(status.traceReturnsValue ? *value : result));
@@ -83,10 +82,6 @@ u32 ApplyVideoSettings(SetVideoPropertyFn set, void* context, void* device, u32 
     if (status != kStatusSuccess) return status;
     for (u32 index = 1; index <= kVideoPropertyCount; ++index) set(context, device, index, properties.value[index - 1], 0);
     return kStatusSuccess;
-}
-
-void ApplyNtscCaptureOffset(CaptureConfig* config) {
-    if (config->vOffset == 0 && config->standardMask == kStdNtscFamily) config->vOffset = kNtscCaptureVOffset;
 }
 
 }  // namespace trel

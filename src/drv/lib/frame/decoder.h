@@ -1,7 +1,8 @@
 // Rules the TV-decoder boards share whatever their decoder chip: the picture
 // value ranges and scalings, source selection and TV-standard selection as
 // register data, the input-to-source mapping, the tail of InitVideoSource that
-// applies source, standard and picture set, and the NTSC capture offset.
+// applies source, standard and picture set. (The NTSC capture offset is
+// ApplyNtscVOffset of frame/module.h.)
 #pragma once
 
 #include "frame/bus.h"
@@ -85,6 +86,10 @@ struct DecoderStatus {
 };
 u32 GetDecoderProperty(const DecoderStatus& status, void* context, void* device, u32 index, u32* value);
 
+// The status query alone (index 0x1000 or 0x1001): kStatusBusFailure when the
+// read fails, *value then left as it was.
+u32 ReadDecoderStatus(const DecoderStatus& status, void* device, u32 index, u32* value, u32 flags);
+
 // Set_Current_Video_InputID of the decoder boards: input 0 is source 1 and
 // input 1 is source 0 (the inverse of CommonGetVideoInputType).
 u32 SelectVideoInput(SelectVideoSourceFn select, void* context, void* device, u32 inputId);
@@ -94,11 +99,5 @@ u32 SelectVideoInput(SelectVideoSourceFn select, void* context, void* device, u3
 // every entry of the property set with its index, results not examined.
 u32 ApplyVideoSettings(SetVideoPropertyFn set, void* context, void* device, u32 source, u32 standard,
                        const VideoPropertySet& properties);
-
-// Capture start of the boards without a scaler: an NTSC-family capture whose
-// host left the vertical offset at 0 starts four lines down. Only the whole
-// family mask counts, not a single NTSC standard.
-inline constexpr u32 kNtscCaptureVOffset = 4;
-void ApplyNtscCaptureOffset(CaptureConfig* config);
 
 }  // namespace trel

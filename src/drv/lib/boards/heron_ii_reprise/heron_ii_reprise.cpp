@@ -110,7 +110,7 @@ u32 OnStartCapture(void* context, void* device, CaptureConfig* config) {
         return kStatusInvalid;
     }
     if (context == nullptr) return kStatusInvalid;
-    ApplyNtscCaptureOffset(config);
+    ApplyNtscVOffset(config);
     auto* decoder = static_cast<DecoderContext*>(context);
     SelectVideoSource(decoder, device, decoder->videoSource);
     SetTVStandard(decoder, device, decoder->tvStandard);
