@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs, with apt-get, whatever this Debian machine lacks to build and test
+# TrelBoard: the native toolchain and test libraries, the mingw-w64 cross
+# toolchain for TrelBoard.sys, and the JSON and argument libraries of trelhost.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ binutils pkg-config
+  libgtest-dev libgmock-dev googletest
+  nlohmann-json3-dev libcli11-dev
+  g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+echo "Installing: ${missing[*]}"
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+"${sudo_cmd[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
