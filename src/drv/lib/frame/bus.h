@@ -11,7 +11,7 @@ namespace trel {
 struct RegisterEntry {
     u16 reg;
     u8 value;
-    u8 zero;
+    u8 zero = 0;  // padding byte of the data layout, always 0
 };
 static_assert(sizeof(RegisterEntry) == 4);
 

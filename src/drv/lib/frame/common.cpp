@@ -58,6 +58,10 @@ void CopyVideoProperties(VideoPropertySet* properties, const VideoPropertySet& d
     CopyBytes(properties, &defaults, sizeof(VideoPropertySet));
 }
 
+void ApplyNtscVOffset(CaptureConfig* config) {
+    if (config->vOffset == 0 && config->standardMask == kStdNtscFamily) config->vOffset = 4;
+}
+
 u32 Query50Hz() {
     const HostServices* host = Host();
     if (host == nullptr) return 0;

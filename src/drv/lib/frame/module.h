@@ -87,6 +87,11 @@ u32 CopyVideoFormats(u32* count, VideoFormat* formats, const VideoFormat* record
 // Writes a board's default property set.
 void CopyVideoProperties(VideoPropertySet* properties, const VideoPropertySet& defaults);
 
+// The capture-start rule of the NTSC-family decoder boards: a vOffset still 0
+// becomes 4 when the capture's mask is exactly the NTSC family record's 0xA07
+// (a single NTSC bit such as 0x1 keeps 0).
+void ApplyNtscVOffset(CaptureConfig* config);
+
 // Asks the host for its "50Hz" parameter (0 when there is no host table).
 u32 Query50Hz();
 

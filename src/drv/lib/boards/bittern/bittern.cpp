@@ -1,16 +1,41 @@
 // Bittern: SAA7115 video decoder at 0x40, two video sources, NTSC/PAL/SECAM,
-// audio clocked by the decoder.
+// audio clocked by the decoder. Wired like Heron I (same sources, inputs and
+// status queries, heron_i.h); its own set-up values and standard lists, and
+// the decoder delivers full frames: capture start programs no scaler.
 #include "audio/audio.h"
+#include "boards/heron_i/heron_i.h"
+#include "chips/saa7115.h"
 #include "frame/catalogue.h"
 #include "frame/formats.h"
 #include "frame/module.h"
-#include "frame/unimplemented.h"
 
 namespace trel {
 namespace {
 
+constexpr u32 kFlags = 0;
 constexpr BoardInfoValues kInfo = {"Bittern", 0x0200, 1, 0x39};
 constexpr DecoderFormats kFormats = MakeDecoderFormats("SAA7115", true, kFlagsDecoder3);
+
+// Where Bittern's set-up differs from the shared table: 0x3A, and the closed
+// caption line (21) sliced from the start.
+constexpr RegisterEntry kSetupDifferences[] = {
+    {0x3A, 0x80},
+    {saa7115::kRegCaptionLine, 0xF4},
+};
+static_assert(saa7115::IsValidDelta(kSetupDifferences, CountOf(kSetupDifferences)));
+constexpr saa7115::SetupDelta kSetupDelta = {kSetupDifferences, CountOf(kSetupDifferences)};
+
+// Twelve writes per family: no 0x5A, and 20 (0x14) in 0x98/0xC8 for 625 lines.
+constexpr RegisterEntry kStandard525[] = {
+    {0x88, 0xC0}, {0x98, 0x10}, {0x9A, 0xF2}, {0x9B, 0x00}, {0x9E, 0xF2}, {0x9F, 0x00},
+    {0xC8, 0x10}, {0xCA, 0xF2}, {0xCB, 0x00}, {0xCE, 0xF2}, {0xCF, 0x00}, {0x88, 0xF0},
+};
+constexpr RegisterEntry kStandard625[] = {
+    {0x88, 0xC0}, {0x98, 0x14}, {0x9A, 0x20}, {0x9B, 0x01}, {0x9E, 0x20}, {0x9F, 0x01},
+    {0xC8, 0x14}, {0xCA, 0x20}, {0xCB, 0x01}, {0xCE, 0x20}, {0xCF, 0x01}, {0x88, 0xF0},
+};
+static_assert(CountOf(kStandard525) == CountOf(kStandard625));
+constexpr saa7115::StandardLists kStandardLists = {kStandard525, kStandard625, CountOf(kStandard525)};
 
 u32 OpenBoard(void*, void** contextOut, BoardInfo* info) { return OpenDecoderBoard(contextOut, info, kInfo); }
 
@@ -18,34 +43,65 @@ u32 GetVideoFormats(void*, void*, u32* count, VideoFormat* formats) {
     return CopyVideoFormats(count, formats, kFormats.record, kFormats.count);
 }
 
-constexpr BoardOps kBoardOps = {OpenBoard, CommonCloseBoard};
+u32 SetTVStandard(DecoderContext* context, void* device, u32 standard) {
+    return heron::SetStandard(context, device, standard, kStandardLists);
+}
+
+// No VBI services on this board: 0x1003 is an unknown index here.
+u32 SetVideoProperty(void* context, void* device, u32 index, u32 value, u32) {
+    Trace("SetVideoProperty %d %d", static_cast<s32>(index), static_cast<s32>(value));
+    auto* decoder = static_cast<DecoderContext*>(context);
+    if (index == kPropVideoSource) return heron::SelectVideoSource(decoder, device, value);
+    if (index == kPropTvStandard) return SetTVStandard(decoder, device, value);
+    if (saa7115::IsPictureControl(index)) return saa7115::SetPictureControl(device, index, value, kFlags);
+    return kStatusNotSupported;
+}
+
+u32 InitVideoSource(void* context, void* device, u32 standard, u32 source, const VideoPropertySet* properties) {
+    return heron::InitVideoSource(context, device, standard, source, properties, kSetupDelta, SetVideoProperty);
+}
+
+// Nothing reaches the decoder: only the NTSC offset rule.
+u32 OnStartCapture(void*, void*, CaptureConfig* config) {
+    if (config == nullptr) {
+        Trace("OnStartCapture video_config == NULL");
+        return kStatusInvalid;
+    }
+    ApplyNtscVOffset(config);
+    return kStatusSuccess;
+}
+
+constexpr BoardOps kBoardOps = {
+    OpenBoard,         // OpenBoard
+    CommonCloseBoard,  // CloseBoard
+};
 
 constexpr VideoOps kVideoOps = {
     VideoSourceCaps155,               // GetVideoSourceCaps
     NullStreamFormatTable,            // GetStreamFormatTable
     GetVideoFormats,                  // GetVideoFormats
     CommonGetDefaultVideoProperties,  // GetDefaultVideoProperties
-    Unimplemented,                    // InitVideoSource
+    InitVideoSource,                  // InitVideoSource
     ZeroStub,                         // 5
-    Unimplemented,                    // OnStartCapture
+    OnStartCapture,                   // OnStartCapture
     ZeroStub,                         // 7
-    Unimplemented,                    // SetVideoProperty
-    Unimplemented,                    // GetVideoProperty
+    SetVideoProperty,                 // SetVideoProperty
+    heron::GetVideoProperty,          // GetVideoProperty (Heron I's)
 };
 
 constexpr AudioOps kAudioOps = {
-    AudioSourceCapsAscentBittern,      // GetAudioSourceCaps
-    GetAudioChipconfigVariant1,  // GetAudioChipconfig
-    InitAudioSaa7115Clock,       // InitAudio
-    ZeroStub,                    // 3
+    AudioSourceCapsAscentBittern,  // GetAudioSourceCaps
+    GetAudioChipconfigVariant1,    // GetAudioChipconfig
+    InitAudioSaa7115Clock,         // InitAudio
+    ZeroStub,                      // 3
 };
 
 constexpr InputOps kInputOps = {
-    CommonGetVideoInputs,     // GetVideoInputs
-    CommonGetVideoInputType,  // GetVideoInputType
-    CommonGetAudioInputType,  // GetAudioInputType
-    Unimplemented,            // Set_Current_Video_InputID
-    ZeroStub,                 // Set_Current_Audio_InputID
+    CommonGetVideoInputs,           // GetVideoInputs
+    CommonGetVideoInputType,        // GetVideoInputType
+    CommonGetAudioInputType,        // GetAudioInputType
+    heron::SetCurrentVideoInputId,  // Set_Current_Video_InputID (Heron I's)
+    ZeroStub,                       // Set_Current_Audio_InputID
 };
 
 }  // namespace

@@ -1,16 +1,116 @@
 // Heron I: SAA7115 video decoder at 0x40, two video sources, NTSC/PAL/SECAM,
-// audio clocked by the decoder.
+// audio clocked by the decoder. The reference decoder board: its source,
+// input, standard, start-up and status operations serve Bittern as well
+// (heron_i.h).
+#include "boards/heron_i/heron_i.h"
+
 #include "audio/audio.h"
+#include "chips/saa7115.h"
 #include "frame/catalogue.h"
 #include "frame/formats.h"
 #include "frame/module.h"
-#include "frame/unimplemented.h"
 
 namespace trel {
+
+// ---------------------------------------------------------------------------
+// Shared with Bittern.
+namespace heron {
 namespace {
 
+constexpr u32 kFlags = 0;
+
+// Source 0 and source 1 reach the decoder on different input pins; each
+// needs its own luminance setting.
+struct SourceSetting {
+    u8 analogInput;
+    u8 lumaControl;
+};
+constexpr SourceSetting kSources[] = {
+    {0xC9, 0x80},  // source 0
+    {0xC0, 0x40},  // source 1
+};
+
+}  // namespace
+
+u32 SelectVideoSource(DecoderContext* context, void* device, u32 source) {
+    if (context == nullptr) return kStatusInvalid;
+    if (source >= sizeof(kSources) / sizeof(kSources[0])) {
+        Trace("Error:Unknown Video Source %d!!!", static_cast<s32>(source));
+        return kStatusInvalid;
+    }
+    context->videoSource = source;
+    BusWrite(device, saa7115::kAddress, saa7115::kRegAnalogInput, kSources[source].analogInput, kFlags);
+    BusWrite(device, saa7115::kAddress, saa7115::kRegLumaControl, kSources[source].lumaControl, kFlags);
+    return kStatusSuccess;
+}
+
+u32 SetCurrentVideoInputId(void* context, void* device, u32 inputId) {
+    Trace("Set_Current_Video_InputID %d", static_cast<s32>(inputId));
+    if (inputId > 1) return kStatusInvalid;
+    if (context == nullptr) return kStatusInvalid;
+    SelectVideoSource(static_cast<DecoderContext*>(context), device, inputId == 0 ? 1 : 0);
+    return kStatusSuccess;
+}
+
+u32 SetStandard(DecoderContext* context, void* device, u32 standard, const saa7115::StandardLists& lists) {
+    if (standard == kKeepCurrent) return kStatusSuccess;
+    if (standard == 0 || context == nullptr) return kStatusInvalid;
+    if (saa7115::WriteStandardList(device, lists, saa7115::StandardLines(standard), kFlags) != 0) {
+        return kStatusBusFailure;
+    }
+    context->tvStandard = standard;  // the whole mask, as given
+    return kStatusSuccess;
+}
+
+u32 InitVideoSource(void* context, void* device, u32 standard, u32 source, const VideoPropertySet* properties,
+                    const saa7115::SetupDelta& delta, saa7115::SetVideoPropertyFn setVideoProperty) {
+    if (context == nullptr) return kStatusInvalid;
+    if (Host() == nullptr) return kStatusBusFailure;
+    if (properties == nullptr) return kStatusInvalid;
+    const auto* decoder = static_cast<const DecoderContext*>(context);
+    if (standard == kKeepCurrent) standard = decoder->tvStandard;
+    if (source == kKeepCurrent) source = decoder->videoSource;
+    return saa7115::StartDecoder(context, device, standard, source, *properties, delta, setVideoProperty, kFlags);
+}
+
+// After a successful read both boards report what the status byte says, as
+// the tuner board does: 0x1000 is its bit 1, 0x1001 is 1 while the decoder
+// holds horizontal and vertical lock (bit 6 clear).
+u32 GetVideoProperty(void* context, void* device, u32 index, u32* value) {
+    if (value == nullptr) return kStatusInvalid;
+    *value = 0;
+    Trace("GetVideoProperty %d", static_cast<s32>(index));
+    const auto* decoder = static_cast<const DecoderContext*>(context);
+    u32 status = kStatusSuccess;
+    if (index == kPropVideoSource || index == kPropTvStandard) {
+        if (decoder == nullptr) {
+            status = kStatusInvalid;
+        } else {
+            *value = index == kPropVideoSource ? decoder->videoSource : decoder->tvStandard;
+        }
+    } else if (saa7115::IsStatusQuery(index)) {
+        status = saa7115::ReadStatusQuery(device, index, value, kFlags);
+    } else {
+        return kStatusNotSupported;
+    }
+    Trace("GetVideoProperty return %d", static_cast<s32>(status));
+    return status;
+}
+
+}  // namespace heron
+
+// ---------------------------------------------------------------------------
+// Heron I's own operations and tables.
+namespace {
+
+constexpr u32 kFlags = 0;
 constexpr BoardInfoValues kInfo = {"Heron I", 0x0202, 0, 0x3B};
 constexpr DecoderFormats kFormats = MakeDecoderFormats("SAA7115", true, kFlagsDecoder3);
+
+// Heron I runs the shared set-up table as it is.
+constexpr saa7115::SetupDelta kSetupDelta = {nullptr, 0};
+// Teletext lines sliced as WST625.
+constexpr saa7115::VbiValues kVbiValues = {0xF1};
 
 u32 OpenBoard(void*, void** contextOut, BoardInfo* info) { return OpenDecoderBoard(contextOut, info, kInfo); }
 
@@ -18,19 +118,55 @@ u32 GetVideoFormats(void*, void*, u32* count, VideoFormat* formats) {
     return CopyVideoFormats(count, formats, kFormats.record, kFormats.count);
 }
 
-constexpr BoardOps kBoardOps = {OpenBoard, CommonCloseBoard};
+u32 SetTVStandard(DecoderContext* context, void* device, u32 standard) {
+    return heron::SetStandard(context, device, standard, saa7115::kStandardLists);
+}
+
+u32 SetVideoProperty(void* context, void* device, u32 index, u32 value, u32 extra) {
+    Trace("SetVideoProperty %d %d", static_cast<s32>(index), static_cast<s32>(value));
+    auto* decoder = static_cast<DecoderContext*>(context);
+    switch (index) {
+        case kPropVideoSource: return heron::SelectVideoSource(decoder, device, value);
+        case kPropTvStandard: return SetTVStandard(decoder, device, value);
+        case kPropVbiService: return saa7115::SetVbiService(device, value, extra, kVbiValues, kFlags);
+        default: break;
+    }
+    if (saa7115::IsPictureControl(index)) return saa7115::SetPictureControl(device, index, value, kFlags);
+    return kStatusNotSupported;
+}
+
+u32 InitVideoSource(void* context, void* device, u32 standard, u32 source, const VideoPropertySet* properties) {
+    return heron::InitVideoSource(context, device, standard, source, properties, kSetupDelta, SetVideoProperty);
+}
+
+// The scaler delivers the requested size; the context is not consulted.
+u32 OnStartCapture(void*, void* device, CaptureConfig* config) {
+    if (config == nullptr) {
+        Trace("OnStartCapture video_config == NULL");
+        return kStatusInvalid;
+    }
+    const u32 status = saa7115::ProgramScaler(device, config, kFlags);
+    if (status != kStatusSuccess) return status;
+    ApplyNtscVOffset(config);
+    return kStatusSuccess;
+}
+
+constexpr BoardOps kBoardOps = {
+    OpenBoard,         // OpenBoard
+    CommonCloseBoard,  // CloseBoard
+};
 
 constexpr VideoOps kVideoOps = {
     VideoSourceCaps155,               // GetVideoSourceCaps
     NullStreamFormatTable,            // GetStreamFormatTable
     GetVideoFormats,                  // GetVideoFormats
     CommonGetDefaultVideoProperties,  // GetDefaultVideoProperties
-    Unimplemented,                    // InitVideoSource
+    InitVideoSource,                  // InitVideoSource
     ZeroStub,                         // 5
-    Unimplemented,                    // OnStartCapture
+    OnStartCapture,                   // OnStartCapture
     ZeroStub,                         // 7
-    Unimplemented,                    // SetVideoProperty
-    Unimplemented,                    // GetVideoProperty
+    SetVideoProperty,                 // SetVideoProperty
+    heron::GetVideoProperty,          // GetVideoProperty
 };
 
 constexpr AudioOps kAudioOps = {
@@ -41,11 +177,11 @@ constexpr AudioOps kAudioOps = {
 };
 
 constexpr InputOps kInputOps = {
-    CommonGetVideoInputs,     // GetVideoInputs
-    CommonGetVideoInputType,  // GetVideoInputType
-    CommonGetAudioInputType,  // GetAudioInputType
-    Unimplemented,            // Set_Current_Video_InputID
-    ZeroStub,                 // Set_Current_Audio_InputID
+    CommonGetVideoInputs,           // GetVideoInputs
+    CommonGetVideoInputType,        // GetVideoInputType
+    CommonGetAudioInputType,        // GetAudioInputType
+    heron::SetCurrentVideoInputId,  // Set_Current_Video_InputID
+    ZeroStub,                       // Set_Current_Audio_InputID
 };
 
 }  // namespace

@@ -1,0 +1,244 @@
+// SAA7115 video decoder: the operations its boards share (see saa7115.h).
+#include "chips/saa7115.h"
+
+namespace trel::saa7115 {
+namespace {
+
+u8 Low(u32 value) { return static_cast<u8>(value & 0xFF); }
+u8 High(u32 value) { return static_cast<u8>((value >> 8) & 0xFF); }
+
+u8 DeltaValue(const SetupDelta& delta, const RegisterEntry& entry) {
+    for (u32 i = 0; i < delta.count; ++i) {
+        if (delta.entries[i].reg == entry.reg) return delta.entries[i].value;
+    }
+    return entry.value;
+}
+
+// VBI services with a single line register.
+struct LineService {
+    u32 service;
+    const char* message;
+    u16 reg;
+    u8 on;
+};
+constexpr LineService kLineServices[] = {
+    {1, "VBI: CGMS NTSC %s", kRegCgmsNtscLine, 0xF5},
+    {2, "VBI: CGMS PAL %s", kRegCgmsPalLine, 0xF5},
+    {3, "VBI: Close Caption %s", kRegCaptionLine, 0xF4},
+};
+constexpr u8 kLineOff = 0xFF;
+constexpr u32 kWst625FirstLine = 6;
+constexpr u32 kWst625LastLine = 22;
+constexpr u32 kLastService = 9;
+
+constexpr u8 kStatusBit1 = 0x02;
+constexpr u8 kStatusLockLost = 0x40;
+
+// Vertical settings of one field or frame: the output window (lines per field)
+// and the vertical increment for luma and chroma.
+struct VerticalScale {
+    u32 window;
+    u32 increment;
+    bool secondBankFirst;
+};
+
+// Fixed single-field settings by requested height.
+struct FieldSetting {
+    u32 height;
+    VerticalScale scale;
+};
+constexpr FieldSetting kFields525[] = {
+    {144, {0x096, 0x06AA, false}},
+    {240, {0x0F2, 0x0400, false}},
+};
+// The 288-line field programs the second bank before the first.
+constexpr FieldSetting kFields625[] = {
+    {144, {0x096, 0x0800, false}},
+    {288, {0x120, 0x0400, true}},
+};
+
+// Writes entries to the first bank and their twins 0x30 higher; the twins
+// first when asked. Results are not reported.
+void WriteBanks(void* device, const RegisterEntry* entries, u32 count, bool secondFirst, u32 flags) {
+    for (u32 pass = 0; pass < 2; ++pass) {
+        const u16 offset = (pass == 0) == secondFirst ? kScalerBankOffset : 0;
+        for (u32 i = 0; i < count; ++i) {
+            BusWrite(device, kAddress, static_cast<u16>(entries[i].reg + offset), entries[i].value, flags);
+        }
+    }
+}
+
+void WriteHorizontal(void* device, u32 width, u32 flags) {
+    const u8 prescale = Low(kMaxWidth / width);
+    const u32 increment = ((kMaxWidth / prescale) * 1024) / width;
+    const u32 chroma = increment / 2;
+    const RegisterEntry scale[] = {
+        {kRegOutputWidthLow, Low(width)},   {kRegOutputWidthHigh, High(width)},
+        {kRegPrescaler, prescale},          {kRegLumaHIncLow, Low(increment)},
+        {kRegLumaHIncHigh, High(increment)}, {kRegChromaHIncLow, Low(chroma)},
+        {kRegChromaHIncHigh, High(chroma)},
+    };
+    WriteBanks(device, scale, CountOf(scale), false, flags);
+    // Accumulation length and DC gain of the prescaler, bank by bank.
+    constexpr RegisterEntry kPrescaleControl[] = {
+        {kRegAccumulation, 0x01}, {kRegAccumulation + kScalerBankOffset, 0x01},
+        {kRegPrescaleDcGain, 0x01}, {kRegPrescaleDcGain + kScalerBankOffset, 0x01},
+    };
+    WriteRegistersOr(device, kAddress, kPrescaleControl, CountOf(kPrescaleControl), flags);
+}
+
+void WriteVertical(void* device, const VerticalScale& scale, u32 flags) {
+    const RegisterEntry entries[] = {
+        {kRegOutputWindowLow, Low(scale.window)}, {kRegOutputWindowHigh, High(scale.window)},
+        {kRegLumaVIncLow, Low(scale.increment)},  {kRegLumaVIncHigh, High(scale.increment)},
+        {kRegChromaVIncLow, Low(scale.increment)}, {kRegChromaVIncHigh, High(scale.increment)},
+    };
+    WriteBanks(device, entries, CountOf(entries), scale.secondBankFirst, flags);
+}
+
+template <size_t N>
+void WriteFieldSetting(void* device, CaptureConfig* config, const FieldSetting (&settings)[N], u32 height,
+                       u32 flags) {
+    for (const FieldSetting& setting : settings) {
+        if (setting.height != height) continue;
+        WriteVertical(device, setting.scale, flags);
+        config->heightDoubled = 1;
+    }
+}
+
+void ClearOffsets(CaptureConfig* config) {
+    config->hOffset = 0;
+    config->vOffset = 0;
+    config->sizeFlag3 = 0;
+}
+
+}  // namespace
+
+u32 WriteSetupTable(void* device, const SetupDelta& delta, u32 flags) {
+    for (const RegisterEntry& entry : kSetupTable) {
+        if (BusWrite(device, kAddress, entry.reg, DeltaValue(delta, entry), flags) != 0) return kStatusBusFailure;
+    }
+    return kStatusSuccess;
+}
+
+LineSystem StandardLines(u32 standard) {
+    if ((standard & kStdNtscFamily) != 0) return LineSystem::k525;
+    if ((standard & (kStdPalFamily | kStdSecamFamily)) != 0) return LineSystem::k625;
+    return LineSystem::kNone;
+}
+
+u32 WriteStandardList(void* device, const StandardLists& lists, LineSystem lines, u32 flags) {
+    switch (lines) {
+        case LineSystem::k525: return WriteRegistersOr(device, kAddress, lists.lines525, lists.count, flags);
+        case LineSystem::k625: return WriteRegistersOr(device, kAddress, lists.lines625, lists.count, flags);
+        case LineSystem::kNone: break;
+    }
+    return 0;
+}
+
+bool IsPictureControl(u32 index) {
+    return index == kPropBrightness || index == kPropContrast || index == kPropHue || index == kPropSaturation;
+}
+
+u32 SetPictureControl(void* device, u32 index, u32 value, u32 flags) {
+    const s32 v = static_cast<s32>(value);
+    u16 reg = 0;
+    s32 byte = 0;
+    if (index == kPropHue) {
+        if (value + 50 > 100) return kStatusInvalid;  // -50 to 50, compared unsigned
+        reg = kRegHue;
+        // Two's complement one short: -50 gives 0x80, -1 gives 0xFD.
+        byte = v >= 0 ? v * 127 / 50 : 255 + v * 127 / 50;
+    } else {
+        if (value > 100) return kStatusInvalid;  // unsigned: negative values are out of range
+        switch (index) {
+            case kPropBrightness: reg = kRegBrightness; byte = v * 255 / 100; break;
+            case kPropContrast: reg = kRegContrast; byte = v * 127 / 100; break;
+            case kPropSaturation: reg = kRegSaturation; byte = v * 127 / 100; break;
+            default: return kStatusNotSupported;
+        }
+    }
+    return BusWrite(device, kAddress, reg, static_cast<u8>(byte), flags);
+}
+
+u32 SetVbiService(void* device, u32 service, u32 enable, const VbiValues& values, u32 flags) {
+    if (service == 0 || service > kLastService) return kStatusNotSupported;
+    const char* state = enable != 0 ? "enable" : "disable";
+    for (const LineService& line : kLineServices) {
+        if (line.service != service) continue;
+        Trace(line.message, state);
+        BusWrite(device, kAddress, line.reg, enable != 0 ? line.on : kLineOff, flags);
+        return kStatusSuccess;
+    }
+    if (service == 5 || service == 6) {
+        Trace("VBI: WST625 %s", state);
+        const u8 byte = enable != 0 ? values.wst625On : kLineOff;
+        for (u32 line = kWst625FirstLine; line <= kWst625LastLine; ++line) {
+            BusWrite(device, kAddress, static_cast<u16>(kRegLineControlBase + line), byte, flags);
+        }
+    }
+    return kStatusSuccess;  // 4, 7, 8 and 9: nothing to switch
+}
+
+bool IsStatusQuery(u32 index) { return index == kPropDecoderStatus0 || index == kPropDecoderStatus1; }
+
+u32 ReadStatusQuery(void* device, u32 index, u32* value, u32 flags) {
+    u8 status = 0;
+    if (BusRead(device, kAddress, kRegStatus, &status, flags) != 0) return kStatusBusFailure;
+    if (index == kPropDecoderStatus0) {
+        *value = (status & kStatusBit1) != 0 ? 1 : 0;
+    } else {
+        *value = (status & kStatusLockLost) == 0 ? 1 : 0;
+    }
+    return kStatusSuccess;
+}
+
+u32 ProgramScaler(void* device, CaptureConfig* config, u32 flags) {
+    const u32 mask = config->standardMask;
+    const bool has525 = (mask & kStdNtscFamily) != 0;
+    const bool has625 = (mask & (kStdPalFamily | kStdSecamFamily)) != 0;
+    if (!has525 && !has625) return kStatusSuccess;  // no line counts to scale to
+    const u32 width = config->captureWidth;
+    if (width == 0 || width > kMaxWidth) return kStatusInvalid;
+    const u32 height = config->captureHeight;
+    // 625-line figures win when both families are present; the 525-line
+    // window still takes the four extra lines.
+    const u32 frameLines = has625 ? 576 : 480;
+    const u32 fieldLines = frameLines / 2;
+    const u32 windowBase = has525 ? height + 4 : height;
+
+    config->widthDoubled = 0;
+    ClearOffsets(config);
+    WriteHorizontal(device, width, flags);
+
+    if (height > fieldLines) {
+        config->heightDoubled = 0;
+        ClearOffsets(config);
+        WriteVertical(device, {windowBase / 2, (frameLines * 1024) / height, false}, flags);
+        return kStatusSuccess;
+    }
+    // One field's lines or fewer: only the listed heights have settings.
+    if (has525) WriteFieldSetting(device, config, kFields525, height, flags);
+    if (has625) WriteFieldSetting(device, config, kFields625, height, flags);
+    return kStatusSuccess;
+}
+
+u32 StartDecoder(void* context, void* device, u32 standard, u32 source, const VideoPropertySet& properties,
+                 const SetupDelta& delta, SetVideoPropertyFn setVideoProperty, u32 flags) {
+    if (WriteSetupTable(device, delta, flags) != 0) return kStatusBusFailure;
+    u32 status = setVideoProperty(context, device, kPropVideoSource, source, 0);
+    if (status != 0) return status;
+    status = setVideoProperty(context, device, kPropTvStandard, standard, 0);
+    if (status != 0) return status;
+    for (u32 index = 1; index <= kVideoPropertyCount; ++index) {
+        const u32 value = properties.value[index - 1];
+        if (IsPictureControl(index)) {
+            setVideoProperty(context, device, index, value, 0);
+        } else {
+            Trace("SetVideoProperty %d %d", static_cast<s32>(index), static_cast<s32>(value));
+        }
+    }
+    return kStatusSuccess;
+}
+
+}  // namespace trel::saa7115
