@@ -15,6 +15,7 @@ class AudioTest : public HostTest {
 protected:
     std::vector<u16> ChipConfig(size_t index, AudioConfig audio, u16 fill = 0xBEEF, bool* guardOk = nullptr) {
         void* context = Open(index);
+        Mark();
         Guarded<AudioChipConfig> chip;
         for (size_t i = 0; i < sizeof(AudioChipConfig) / 2; ++i) chip->word[i] = fill;
         board(index).audioOps->GetAudioChipconfig(context, device(), chip.get(), &audio);
@@ -67,6 +68,10 @@ struct ChipRow {
     std::vector<u16> words;  // words 0, 1, 4, 5, 23, 24, 25
     bool adpcmTrace;
 };
+
+void PrintTo(const ChipRow& row, std::ostream* os) {
+    *os << BoardName(row.index) << " tag " << row.formatTag << " rate " << row.rate;
+}
 
 class ChipConfigRule : public AudioTest, public ::testing::WithParamInterface<ChipRow> {};
 
@@ -187,6 +192,8 @@ struct RateRow {
     u32 rate;
     int value;  // -1: no call
 };
+
+void PrintTo(const RateRow& row, std::ostream* os) { *os << BoardName(row.index) << " rate " << row.rate; }
 
 class RateSelectTest : public AudioTest, public ::testing::WithParamInterface<RateRow> {};
 

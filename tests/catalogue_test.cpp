@@ -67,7 +67,9 @@ TEST_F(CatalogueTest, TablesAreNeverShared) {
         for (const void* table : {static_cast<const void*>(d.boardOps), static_cast<const void*>(d.videoOps),
                                   static_cast<const void*>(d.audioOps), static_cast<const void*>(d.inputOps),
                                   static_cast<const void*>(d.tunerOps)}) {
-            if (table != nullptr) EXPECT_TRUE(seen.insert(table).second) << BoardName(i);
+            if (table != nullptr) {
+                EXPECT_TRUE(seen.insert(table).second) << BoardName(i);
+            }
         }
     }
 }
