@@ -8,8 +8,8 @@ namespace {
 using ::testing::IsEmpty;
 
 struct FormatRow {
-    const char* formatName;
-    const char* sourceName;
+    std::string formatName;
+    std::string sourceName;
     u32 standardMask;
     u32 frameRate;
     u32 width;
@@ -20,8 +20,8 @@ struct FormatRow {
 VideoFormat Expected(const FormatRow& row) {
     VideoFormat f;
     std::memset(&f, 0, sizeof f);
-    std::strcpy(f.formatName, row.formatName);
-    std::strcpy(f.sourceName, row.sourceName);
+    std::strcpy(f.formatName, row.formatName.c_str());
+    std::strcpy(f.sourceName, row.sourceName.c_str());
     f.recordSize = 360;
     f.standardMask = row.standardMask;
     f.frameRate = row.frameRate;
@@ -34,18 +34,9 @@ VideoFormat Expected(const FormatRow& row) {
 std::vector<FormatRow> DecoderRows(const std::string& chip, bool secam, bool flag347) {
     std::vector<std::pair<size_t, u8>> flags = {{344, 1}, {346, 1}};
     if (flag347) flags.push_back({347, 1});
-    static std::vector<std::string> names;  // keep the strings alive
-    names.push_back(chip + " NTSC | PAL60");
-    const char* ntsc = names.back().c_str();
-    names.push_back(chip);
-    const char* source = names.back().c_str();
-    names.push_back(chip + " PAL");
-    const char* pal = names.back().c_str();
-    names.push_back(chip + " SECAM");
-    const char* secamName = names.back().c_str();
-    std::vector<FormatRow> rows = {{ntsc, source, 0xA07, 30000, 720, 480, flags},
-                                   {pal, source, 0x5F0, 25025, 720, 576, flags}};
-    if (secam) rows.push_back({secamName, secamName, 0xFF000, 25025, 720, 576, flags});
+    std::vector<FormatRow> rows = {{chip + " NTSC | PAL60", chip, 0xA07, 30000, 720, 480, flags},
+                                   {chip + " PAL", chip, 0x5F0, 25025, 720, 576, flags}};
+    if (secam) rows.push_back({chip + " SECAM", chip + " SECAM", 0xFF000, 25025, 720, 576, flags});
     return rows;
 }
 
