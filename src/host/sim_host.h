@@ -11,6 +11,7 @@
 #include <deque>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,9 @@ public:
 
     // Complete trace messages, formatted, without prefix and newline.
     const std::vector<std::string>& Traces() const { return traces_; }
+    // Event number (see BusCall::sequence) of each entry of Traces(), taken
+    // when the message's newline arrives.
+    const std::vector<uint64_t>& TraceOrder() const { return traceOrder_; }
     // Every DbgPrint call that broke the prefix, message, newline pattern.
     const std::vector<std::string>& TraceErrors() const { return traceErrors_; }
     void ClearTraces();
@@ -56,6 +60,7 @@ public:
 
 private:
     std::vector<std::string> traces_;
+    std::vector<uint64_t> traceOrder_;
     std::vector<std::string> traceErrors_;
     int traceState_ = 0;  // 0 expect prefix, 1 expect message, 2 expect newline
     std::string pending_;
@@ -108,7 +113,9 @@ const char* ServiceName(Service s);
 struct BusCall {
     Service service{};
     u8 address = 0;            // I2C address byte; subaddress: header[0]; serial: field 1
-    u16 reg = 0;               // I2C register; encoder register; serial: field 2 (page)
+    u16 reg = 0;               // I2C register; encoder register; serial: field 2 (page);
+                               // subaddress: the last one or two header bytes after
+                               // header[0] (register RH:RL of a 4-byte header)
     u32 value = 0;             // byte written or read; serial: field 3; DeviceControl: value;
                                // QueryParameter: the value answered
     u32 selector = 0;          // DeviceControl selector
@@ -118,12 +125,17 @@ struct BusCall {
                                  // bit counts, request, trailing zeros, 0x113)
     u32 flags = 0;
     std::string name;          // QueryParameter name
-    u32 result = 0;            // what the service returned
+    u32 result = 0;            // what the service returned (QueryParameter: the value)
+    bool injected = false;     // the result came from failure injection
+    const void* device = nullptr;  // device handle as passed (QueryParameter: none)
+    uint64_t sequence = 0;     // event number, shared with Kernel::TraceOrder()
 
     // Readable one-line form, e.g. "I2C 40 W 0A=99", "I2C 88 R 00->28",
     // "BUF C2 W 0B 8E 0C 60", "SUB 80 10:0030=2043", "SUB 86 00 W 16 74 49",
-    // "SER 5E/1/28", "DEVCTL 0=1", "ENC 4137=07", "PARAM 50Hz=1";
-    // a failed call ends with " !<result in hex>".
+    // "SUB 80 11:007E->0123", "SUB 86 R 1F", "SER 5E/1/28", "DEVCTL 0=1",
+    // "ENC 4137=07", "PARAM 50Hz=1"; non-zero flags add " f<flags in hex>";
+    // a failed call ends with " !<result in hex>" (a failed read shows no
+    // value: "I2C 40 R 1F !1"; a QueryParameter only when failure was injected).
     std::string Format() const;
 };
 
@@ -150,6 +162,9 @@ public:
     void* Device() { return device_.data(); }
     u32 DeviceWord(size_t offset) const;
     void SetDeviceWord(size_t offset, u32 value);
+    // The device record is followed by kDeviceGuardSize bytes of Guarded<>::kFill.
+    static constexpr size_t kDeviceGuardSize = 64;
+    bool DeviceGuardIntact() const;
 
     // ---- Call log (every service call, in order).
     const std::vector<BusCall>& Log() const { return log_; }
@@ -160,8 +175,8 @@ public:
     // ---- Simulated chips.
     // Register file per I2C address byte: writes land here, reads answer from here.
     u8 Reg(u8 address, u16 reg) const;
-    void SetReg(u8 address, u16 reg, u8 value);
-    bool Written(u8 address, u16 reg) const;
+    void SetReg(u8 address, u16 reg, u8 value);  // presets; does not count as written
+    bool Written(u8 address, u16 reg) const;     // by an I2cWrite of the module
     // Successive reads of (address, reg) answer these bytes first, then the register file.
     void ScriptRead(u8 address, u16 reg, std::vector<u8> bytes);
     // Subaddress reads whose header matches answer these data bytes (queued;
@@ -184,6 +199,7 @@ private:
     friend struct ServiceThunks;
     u32 Record(BusCall call);  // applies failures, logs, returns the result
     std::optional<u32> Failure(const BusCall& call);
+    void Perform(BusCall& call);  // the simulated chips' side of a call that did not fail
 
     const BoardDescriptor* const* catalogue_ = nullptr;
     u32 count_ = 0;
@@ -191,6 +207,7 @@ private:
     std::vector<BusCall> log_;
     size_t calls_ = 0;
     std::map<u8, std::map<u16, u8>> registers_;
+    std::set<std::pair<u8, u16>> written_;
     std::map<std::pair<u8, u16>, std::deque<u8>> scriptedReads_;
     std::map<std::vector<u8>, std::deque<std::vector<u8>>> scriptedSubReads_;
     std::map<std::vector<u8>, std::vector<u8>> subaddressWrites_;
@@ -207,7 +224,8 @@ private:
 };
 
 // The host currently registered with the module (the last SimHost constructed
-// or registered); its services answer the module's calls.
+// or registered); its services answer the module's calls. A service call with
+// no active host is a broken test: it aborts with a message.
 SimHost* ActiveHost();
 
 // ---------------------------------------------------------------------------

@@ -1,0 +1,103 @@
+// The host's usual sequence on one board: open it, ask its capabilities, bring
+// up video and audio, look at its inputs, start a capture and close it. Each
+// operation is one step, handed to an observer with what the module printed and
+// put on the bus while it ran.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "frame/host_interface.h"
+#include "sim_host.h"
+
+namespace trel::host {
+
+// What the host asks for at capture start, beyond the first format record.
+struct SessionOptions {
+    std::optional<u32> captureWidth;
+    std::optional<u32> captureHeight;
+    std::optional<u32> standard;
+};
+
+// A trace line or a bus call of a step, in the order they happened.
+struct SessionEvent {
+    enum class Kind { Trace, Bus };
+    Kind kind;
+    size_t index;  // into SessionStep::traces or SessionStep::bus
+};
+
+struct SessionStep {
+    std::string operation;
+    std::string arguments;
+    std::optional<u32> status;        // what the operation returned; none for void operations
+    std::vector<std::string> traces;  // complete trace messages
+    std::vector<BusCall> bus;
+    std::vector<SessionEvent> events;
+    // Broken trace patterns, pool misuse, writes past or outside host records.
+    std::vector<std::string> problems;
+
+    // Records the operation filled (each set only by the step that fills it).
+    std::optional<BoardInfo> boardInfo;
+    std::vector<VideoFormat> formats;
+    std::optional<VideoPropertySet> properties;
+    std::optional<bool> streamFormatTable;  // GetStreamFormatTable: a table was returned
+    std::optional<AudioChipConfig> chipConfig;
+    std::optional<CaptureConfig> captureConfig;
+
+    std::string StatusText() const;  // "0x00000000", or "none"
+};
+
+using StepObserver = std::function<void(const SessionStep&)>;
+
+// One board driven as the host drives it. The operations run in the order the
+// caller chooses; each is reported as a step. Steps of absent tables are skipped.
+class Session {
+public:
+    Session(SimHost& host, size_t boardIndex, StepObserver observer);
+
+    // Runs `call` as one step: collects the traces, bus calls and problems that
+    // appear while it runs, and reports the step. `call` makes the module call,
+    // may fill the step's records and returns the status (nullopt: none).
+    using Call = std::function<std::optional<u32>(SessionStep&)>;
+    SessionStep Step(std::string operation, std::string arguments, const Call& call);
+
+    // OpenBoard with a zero-filled BoardInfo; false when it did not succeed.
+    bool Open();
+    // GetVideoSourceCaps, GetVideoFormats, GetStreamFormatTable, GetDefaultVideoProperties.
+    void QueryVideo();
+    // InitVideoSource keeping the current standard and source, with the default properties.
+    void InitVideo();
+    // GetAudioSourceCaps, GetAudioChipconfig, InitAudio with 48 kHz PCM.
+    void InitAudio();
+    // GetVideoInputs, GetVideoInputType.
+    void QueryInputs();
+    // OnStartCapture for the first format, or the size and standard of `options`.
+    void StartCapture(const SessionOptions& options);
+    // CloseBoard; reports allocations still live once the board is closed.
+    void Close();
+
+    SimHost& Host() { return host_; }
+    const BoardDescriptor& Board() const { return board_; }
+    void* Context() const { return context_; }
+    const std::vector<VideoFormat>& Formats() const { return formats_; }
+
+private:
+    SimHost& host_;
+    const BoardDescriptor& board_;
+    StepObserver observer_;
+    void* context_ = nullptr;
+    size_t liveAtOpen_ = 0;
+    std::vector<VideoFormat> formats_;
+    VideoPropertySet properties_{};
+};
+
+// The host's usual sequence: Open, QueryVideo, InitVideo, InitAudio,
+// QueryInputs, StartCapture, Close. Stops after OpenBoard when it fails;
+// returns whether the board was opened.
+bool RunUsualSequence(SimHost& host, size_t boardIndex, const SessionOptions& options, const StepObserver& observer);
+
+}  // namespace trel::host

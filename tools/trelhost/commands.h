@@ -1,0 +1,16 @@
+// trelhost's commands. Each adds its subcommand, with its own options, to the
+// application; its callback leaves the process exit code in `exitCode`.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+namespace trelhost {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitProblems = 1;  // the board did not open, or the kit saw misuse
+inline constexpr int kExitUnknownBoard = 2;
+
+void AddListCommand(CLI::App& app, int& exitCode);
+void AddRunCommand(CLI::App& app, int& exitCode);
+
+}  // namespace trelhost

@@ -1,0 +1,177 @@
+// Decoding of BoardInfo, format records, property sets, the audio chip
+// configuration and the CaptureConfig fields the module writes.
+#include "decode.h"
+
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+
+namespace trelhost {
+namespace {
+
+using trel::host::BusCall;
+using trel::host::Service;
+using trel::host::SessionStep;
+
+std::string Hex(unsigned value, int digits) {
+    char text[16];
+    std::snprintf(text, sizeof(text), "0x%0*X", digits, value);
+    return text;
+}
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+std::string FlagsText(const trel::VideoFormat& format) {
+    std::string text;
+    for (size_t i = 0; i < sizeof(format.formatFlags); ++i) {
+        if (format.formatFlags[i] == 0) continue;
+        char entry[16];
+        std::snprintf(entry, sizeof(entry), " %zu:%02X", offsetof(trel::VideoFormat, formatFlags) + i,
+                      format.formatFlags[i]);
+        text += entry;
+    }
+    return text.empty() ? " none" : text;
+}
+
+std::string FormatText(size_t index, const trel::VideoFormat& f) {
+    std::string text = "format " + std::to_string(index) + ": " + Quoted(FieldText(f.formatName, sizeof(f.formatName))) +
+                       " / " + Quoted(FieldText(f.sourceName, sizeof(f.sourceName))) + ", standard " +
+                       Hex(f.standardMask, 8) + ", rate " + std::to_string(f.frameRate) + ", " +
+                       std::to_string(f.width) + "x" + std::to_string(f.height) + ", size " +
+                       std::to_string(f.recordSize);
+    if (f.reserved0 != 0) text += ", reserved0 " + Hex(f.reserved0, 8);
+    return text + ", flags" + FlagsText(f);
+}
+
+std::string CaptureText(const trel::CaptureConfig& c) {
+    return "capture: hOffset " + std::to_string(c.hOffset) + ", vOffset " + std::to_string(c.vOffset) +
+           ", widthDoubled " + std::to_string(c.widthDoubled) + ", heightDoubled " + std::to_string(c.heightDoubled) +
+           ", sizeFlag3 " + std::to_string(c.sizeFlag3) + ", cfgByteA " + std::to_string(c.cfgByteA) + ", cfgByteB " +
+           std::to_string(c.cfgByteB) + ", cfgByteC " + std::to_string(c.cfgByteC);
+}
+
+nlohmann::ordered_json FormatJson(const trel::VideoFormat& f) {
+    return {
+        {"formatName", FieldText(f.formatName, sizeof(f.formatName))},
+        {"sourceName", FieldText(f.sourceName, sizeof(f.sourceName))},
+        {"reserved0", f.reserved0},
+        {"recordSize", f.recordSize},
+        {"standardMask", f.standardMask},
+        {"frameRate", f.frameRate},
+        {"width", f.width},
+        {"height", f.height},
+        {"formatFlags", std::vector<unsigned>(std::begin(f.formatFlags), std::end(f.formatFlags))},
+    };
+}
+
+}  // namespace
+
+std::string FieldText(const char* text, size_t size) { return std::string(text, strnlen(text, size)); }
+
+std::vector<std::string> DescribeResult(const SessionStep& step) {
+    std::vector<std::string> lines;
+    if (step.boardInfo) {
+        const trel::BoardInfo& info = *step.boardInfo;
+        lines.push_back("info:  " + Quoted(FieldText(info.name, sizeof(info.name))) + ", revision " +
+                        Hex(info.revision, 4) + ", A " + std::to_string(info.valueA) + ", B " + Hex(info.flagsB, 8));
+    }
+    for (size_t i = 0; i < step.formats.size(); ++i) lines.push_back(FormatText(i, step.formats[i]));
+    if (step.streamFormatTable) lines.push_back(std::string("table: ") + (*step.streamFormatTable ? "non-null" : "null"));
+    if (step.properties) {
+        std::string text = "properties:";
+        for (trel::u32 value : step.properties->value) text += " " + std::to_string(static_cast<trel::s32>(value));
+        lines.push_back(text);
+    }
+    if (step.chipConfig) {
+        std::string text = "chip config:";
+        for (trel::u16 word : step.chipConfig->word) {
+            char entry[8];
+            std::snprintf(entry, sizeof(entry), " %04X", word);
+            text += entry;
+        }
+        lines.push_back(text);
+    }
+    if (step.captureConfig) lines.push_back(CaptureText(*step.captureConfig));
+    return lines;
+}
+
+nlohmann::ordered_json ResultJson(const SessionStep& step) {
+    nlohmann::ordered_json result = nlohmann::ordered_json::object();
+    if (step.boardInfo) {
+        const trel::BoardInfo& info = *step.boardInfo;
+        result["info"] = {{"name", FieldText(info.name, sizeof(info.name))},
+                          {"revision", info.revision},
+                          {"valueA", info.valueA},
+                          {"flagsB", info.flagsB}};
+    }
+    if (!step.formats.empty()) {
+        nlohmann::ordered_json formats = nlohmann::ordered_json::array();
+        for (const trel::VideoFormat& format : step.formats) formats.push_back(FormatJson(format));
+        result["formats"] = std::move(formats);
+    }
+    if (step.streamFormatTable) result["streamFormatTable"] = *step.streamFormatTable;
+    if (step.properties) {
+        std::vector<trel::s32> values;
+        for (trel::u32 value : step.properties->value) values.push_back(static_cast<trel::s32>(value));
+        result["properties"] = values;
+    }
+    if (step.chipConfig) {
+        result["chipConfig"] = std::vector<trel::u16>(std::begin(step.chipConfig->word), std::end(step.chipConfig->word));
+    }
+    if (step.captureConfig) {
+        const trel::CaptureConfig& c = *step.captureConfig;
+        result["capture"] = {{"hOffset", c.hOffset},           {"vOffset", c.vOffset},
+                             {"widthDoubled", c.widthDoubled}, {"heightDoubled", c.heightDoubled},
+                             {"sizeFlag3", c.sizeFlag3},       {"cfgByteA", c.cfgByteA},
+                             {"cfgByteB", c.cfgByteB},         {"cfgByteC", c.cfgByteC}};
+    }
+    return result.empty() ? nlohmann::ordered_json() : result;
+}
+
+nlohmann::ordered_json BusCallJson(const BusCall& call) {
+    nlohmann::ordered_json j = {{"service", trel::host::ServiceName(call.service)}, {"text", call.Format()}};
+    const bool ok = !call.injected;
+    switch (call.service) {
+    case Service::I2cWrite:
+    case Service::I2cRead:
+        j["address"] = call.address;
+        j["reg"] = call.reg;
+        if (call.service == Service::I2cWrite || ok) j["value"] = call.value;
+        j["flags"] = call.flags;
+        break;
+    case Service::I2cWriteBuffer:
+        j["address"] = call.address;
+        j["data"] = call.data;
+        j["flags"] = call.flags;
+        break;
+    case Service::I2cWriteSubaddress:
+    case Service::I2cReadSubaddress:
+        j["header"] = call.header;
+        j["data"] = call.data;
+        j["flags"] = call.flags;
+        break;
+    case Service::SerialWrite:
+        j["field1"] = call.address;
+        j["field2"] = call.reg;
+        j["field3"] = call.value;
+        break;
+    case Service::DeviceControl:
+        j["selector"] = call.selector;
+        j["value"] = call.value;
+        break;
+    case Service::EncoderWrite:
+        j["reg"] = call.reg;
+        j["value"] = call.value;
+        break;
+    case Service::QueryParameter:
+        j["name"] = call.name;
+        j["value"] = call.value;
+        break;
+    }
+    j["constants"] = call.constants;
+    j["result"] = call.result;
+    if (call.injected) j["injected"] = true;
+    return j;
+}
+
+}  // namespace trelhost

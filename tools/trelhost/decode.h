@@ -1,0 +1,23 @@
+// Decoding the records a session step filled, for people (text lines) and for
+// programs (JSON).
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "session.h"
+
+namespace trelhost {
+
+// A fixed-size char field up to its NUL (or its end).
+std::string FieldText(const char* text, size_t size);
+
+// Readable lines for the records of a step, e.g. `info:  "Plover", revision 0x0206, ...`.
+std::vector<std::string> DescribeResult(const trel::host::SessionStep& step);
+// The same records as a JSON object; null when the step filled none.
+nlohmann::ordered_json ResultJson(const trel::host::SessionStep& step);
+
+nlohmann::ordered_json BusCallJson(const trel::host::BusCall& call);
+
+}  // namespace trelhost
