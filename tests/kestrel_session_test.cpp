@@ -1,0 +1,84 @@
+// Kestrel golden sessions: a TV session (PAL-B/G, 471.25 MHz, stereo) and an
+// FM session (100 MHz), each from open to close, compared with reviewed
+// traces under tests/golden/.
+#include "kestrel_support.h"
+
+namespace trel::test {
+namespace {
+
+class KestrelSessionTest : public HostTest {
+protected:
+    const BoardDescriptor& kestrel() { return board(kKestrel); }
+
+    void* OpenAndInit(GoldenSession& golden, u32 standard) {
+        void* context = nullptr;
+        BoardInfo info{};
+        golden.Step("OpenBoard", kestrel().boardOps->OpenBoard(nullptr, &context, &info));
+        EXPECT_NE(context, nullptr);
+        kestrel().videoOps->GetDefaultVideoProperties(context, device(), &properties_);
+        golden.Step("GetDefaultVideoProperties", std::nullopt);
+        golden.Step("InitVideoSource(" + Hex32(standard) + ", 0xFFFFFFFF, defaults)",
+                    kestrel().videoOps->InitVideoSource(context, device(), standard, 0xFFFFFFFF, &properties_));
+        AudioConfig audio{1, 48000, 0, 0};
+        golden.Step("InitAudio(48000)", kestrel().audioOps->InitAudio(context, device(), &audio));
+        return context;
+    }
+    void SetTuner(GoldenSession& golden, void* context, u32 id, u32 value, u32* record, const std::string& what) {
+        golden.Step("SetTunerProperty(" + what + ")",
+                    kestrel().tunerOps->SetTunerProperty(context, device(), id, value, record));
+    }
+    void Capture(GoldenSession& golden, void* context, u32 mask, u32 width, u32 height) {
+        Guarded<CaptureConfig> config;
+        config->standardMask = mask;
+        config->captureWidth = width;
+        config->captureHeight = height;
+        golden.Step("OnStartCapture(" + Hex32(mask) + ", " + std::to_string(width) + "x" + std::to_string(height) + ")",
+                    kestrel().videoOps->OnStartCapture(context, device(), config.get()));
+        golden.CaptureFields(*config.get());
+    }
+    void ReadFrequency(GoldenSession& golden, void* context) {
+        u32 record[kTunerFrequencyFields] = {};
+        const u32 status = kestrel().tunerOps->GetTunerProperty(context, device(), 4, nullptr, record);
+        golden.Step("GetTunerProperty(frequency)", status);
+        std::string line = "record:";
+        for (u32 field : record) line += " " + std::to_string(field);
+        golden.Note(line);
+    }
+
+    VideoPropertySet properties_{};
+};
+
+TEST_F(KestrelSessionTest, TvSessionPalBG) {
+    GoldenSession golden(host_);
+    Mark();
+    void* context = OpenAndInit(golden, 0x50);
+    SetTuner(golden, context, 2, 1, nullptr, "mode TV");
+    u32 record[kTunerFrequencyFields] = {471'250'000, 0, 0, 0, 0, 21, 49};
+    SetTuner(golden, context, 4, 0, record, "frequency 471250000");
+    host_.ScriptSubaddressRead({0x80, 0x11, 0x02, 0x00}, {0x00, 0x40});
+    u32 modes = 0;
+    golden.Step("GetTunerProperty(audio modes)", kestrel().tunerOps->GetTunerProperty(context, device(), 8, &modes, nullptr));
+    golden.Note("value: " + Hex32(modes));
+    SetTuner(golden, context, 10, 0x12, nullptr, "audio mode 0x12");
+    Capture(golden, context, 0x5F0, 720, 576);
+    ReadFrequency(golden, context);
+    golden.Step("CloseBoard", kestrel().boardOps->CloseBoard(context));
+    golden.Check("kestrel_tv_session.txt");
+}
+
+TEST_F(KestrelSessionTest, FmSession) {
+    GoldenSession golden(host_);
+    Mark();
+    void* context = OpenAndInit(golden, 0xFFFFFFFF);
+    SetTuner(golden, context, 2, 2, nullptr, "mode FM");
+    SetTuner(golden, context, 10, 0x02, nullptr, "audio mode 0x02");
+    u32 record[kTunerFrequencyFields] = {100'000'000, 0, 0, 0, 0, 0, 49};
+    SetTuner(golden, context, 4, 0, record, "frequency 100000000");
+    Capture(golden, context, 0xA07, 720, 480);
+    ReadFrequency(golden, context);
+    golden.Step("CloseBoard", kestrel().boardOps->CloseBoard(context));
+    golden.Check("kestrel_fm_session.txt");
+}
+
+}  // namespace
+}  // namespace trel::test
