@@ -2,6 +2,7 @@
 // standard bookkeeping, picture controls, status queries, start-up order):
 // those run on both boards. Expected bytes are transcribed, not computed.
 #include "saa7115_support.h"
+#include "session.h"
 
 namespace trel::test {
 namespace {
@@ -440,6 +441,41 @@ TEST_F(HeronTest, HeronICaptureIgnoresBusFailuresAndNeedsAConfig) {
     EXPECT_EQ(V(kHeronI).OnStartCapture(nullptr, device(), nullptr), kInvalid);
     EXPECT_THAT(Traces(), ElementsAre("OnStartCapture video_config == NULL"));
     EXPECT_THAT(Bus(), IsEmpty());
+}
+
+// The host's usual sequence (trelhost run) with a chosen standard and size:
+// the decoder is programmed for that standard before the capture starts.
+TEST_F(HeronTest, HeronIHostSessionWithStandardAndSize) {
+    std::vector<host::SessionStep> steps;
+    ASSERT_TRUE(host::RunUsualSequence(host_, kHeronI, {352, 288, 0x5F0},
+                                       [&](const host::SessionStep& step) { steps.push_back(step); }));
+    std::vector<std::string> names;
+    for (const host::SessionStep& step : steps) {
+        names.push_back(step.operation);
+        EXPECT_THAT(step.problems, IsEmpty()) << step.operation;
+        if (step.status && step.operation.rfind("Get", 0) != 0) {
+            EXPECT_EQ(*step.status, 0u) << step.operation;
+        }
+        std::vector<std::string> bus;
+        for (const BusCall& call : step.bus) bus.push_back(call.Format());
+        if (step.operation == "InitVideoSource") {
+            EXPECT_THAT(bus, ElementsAreArray(
+                                 Join({Setup(kHeronI), Expand(kHeronI, "02=C9 09=80 <625> 0A=7F 0B=3F 0D=00 0C=3F")})));
+        }
+        if (step.operation == "InitAudio") {  // the audio clock follows the recorded 625-line standard
+            EXPECT_THAT(bus, ElementsAreArray(Writes("30=00 31=E0 32=01 34=00 35=00 36=20")));
+        }
+        if (step.operation == "OnStartCapture") {
+            EXPECT_THAT(bus, ElementsAreArray(Writes(Horizontal(352, 2, 0x417, 0x20B) + kPal288)));
+            ASSERT_TRUE(step.captureConfig.has_value());
+            EXPECT_EQ(step.captureConfig->heightDoubled, 1);
+            EXPECT_EQ(step.captureConfig->vOffset, 0u);
+        }
+    }
+    EXPECT_THAT(names, ElementsAre("OpenBoard", "GetVideoSourceCaps", "GetVideoFormats", "GetStreamFormatTable",
+                                   "GetDefaultVideoProperties", "InitVideoSource", "GetAudioSourceCaps",
+                                   "GetAudioChipconfig", "InitAudio", "GetVideoInputs", "GetVideoInputType",
+                                   "OnStartCapture", "CloseBoard"));
 }
 
 // The whole default session against the reviewed golden trace.

@@ -98,10 +98,21 @@ public:
 
     // Records one step: what ran, its status, then the bus and trace lines it
     // produced (the log and traces are cleared for the next step).
+    // Bus lines and trace lines interleave in the order they happened.
     void Step(const std::string& operation, std::optional<u32> status) {
         lines_.push_back(status ? operation + " -> " + Hex32(*status) : operation);
-        for (const std::string& line : host_.FormattedLog()) lines_.push_back("  " + line);
-        for (const std::string& trace : Kernel::Get().Traces()) lines_.push_back("  trace: " + trace);
+        const std::vector<BusCall>& log = host_.Log();
+        const std::vector<std::string>& traces = Kernel::Get().Traces();
+        const std::vector<uint64_t>& order = Kernel::Get().TraceOrder();
+        size_t b = 0;
+        size_t t = 0;
+        while (b < log.size() || t < traces.size()) {
+            if (b == log.size() || (t < traces.size() && order[t] < log[b].sequence)) {
+                lines_.push_back("  trace: " + traces[t++]);
+            } else {
+                lines_.push_back("  " + log[b++].Format());
+            }
+        }
         host_.ClearLog();
         Kernel::Get().ClearTraces();
     }

@@ -130,15 +130,17 @@ void Session::QueryVideo() {
          });
 }
 
-void Session::InitVideo() {
+void Session::InitVideo(const SessionOptions& options) {
     const VideoOps* ops = board_.videoOps;
     if (ops == nullptr) return;
     void* device = host_.Device();
-    Step("InitVideoSource", "context, device, standard=" + Hex32(kKeepCurrent) + " (keep), source=" +
-                                Hex32(kKeepCurrent) + " (keep), properties=defaults",
-         [this, ops, device](SessionStep&) -> std::optional<u32> {
+    const u32 standard = options.standard.value_or(kKeepCurrent);
+    Step("InitVideoSource", "context, device, standard=" + Hex32(standard) +
+                                (options.standard ? "" : " (keep)") + ", source=" + Hex32(kKeepCurrent) +
+                                " (keep), properties=defaults",
+         [this, ops, device, standard](SessionStep&) -> std::optional<u32> {
              const VideoPropertySet properties = properties_;
-             return ops->InitVideoSource(context_, device, kKeepCurrent, kKeepCurrent, &properties);
+             return ops->InitVideoSource(context_, device, standard, kKeepCurrent, &properties);
          });
 }
 
@@ -219,7 +221,7 @@ bool RunUsualSequence(SimHost& host, size_t boardIndex, const SessionOptions& op
     Session session(host, boardIndex, observer);
     if (!session.Open()) return false;
     session.QueryVideo();
-    session.InitVideo();
+    session.InitVideo(options);
     session.InitAudio();
     session.QueryInputs();
     session.StartCapture(options);

@@ -69,8 +69,10 @@ public:
     bool Open();
     // GetVideoSourceCaps, GetVideoFormats, GetStreamFormatTable, GetDefaultVideoProperties.
     void QueryVideo();
-    // InitVideoSource keeping the current standard and source, with the default properties.
-    void InitVideo();
+    // InitVideoSource with the default properties, keeping the current source and
+    // the current standard, or programming the standard `options` asks for (so that
+    // the decoder runs the standard the capture is started with).
+    void InitVideo(const SessionOptions& options = {});
     // GetAudioSourceCaps, GetAudioChipconfig, InitAudio with 48 kHz PCM.
     void InitAudio();
     // GetVideoInputs, GetVideoInputType.

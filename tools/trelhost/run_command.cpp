@@ -83,7 +83,7 @@ void AddRunCommand(CLI::App& app, int& exitCode) {
     CLI::Option* hz = run->add_option("--50hz", options->parameter50Hz, "Value of the host parameter \"50Hz\"");
     run->add_option("--size", options->size, "Capture size asked at capture start")->check(kSizeValidator);
     CLI::Option* standard =
-        run->add_option("--standard", options->standard, "Capture TV standard mask (e.g. 0xA07) at capture start");
+        run->add_option("--standard", options->standard, "TV standard mask (e.g. 0xA07): programmed by InitVideoSource and asked at capture start");
     run->add_flag("--json", options->json, "One JSON object per step");
     run->callback([options, hz, standard, &exitCode] {
         options->set50Hz = hz->count() > 0;
