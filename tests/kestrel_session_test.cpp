@@ -2,6 +2,7 @@
 // FM session (100 MHz), each from open to close, compared with reviewed
 // traces under tests/golden/.
 #include "kestrel_support.h"
+#include "session.h"
 
 namespace trel::test {
 namespace {
@@ -78,6 +79,69 @@ TEST_F(KestrelSessionTest, FmSession) {
     ReadFrequency(golden, context);
     golden.Step("CloseBoard", kestrel().boardOps->CloseBoard(context));
     golden.Check("kestrel_fm_session.txt");
+}
+
+}  // namespace
+}  // namespace trel::test
+
+namespace trel::test {
+namespace {
+
+// The host's usual sequence with the tuner (trelhost run --tune / --fm /
+// --audio-mode): mode, TV-audio mode, frequency, then the record and the
+// available modes read back, before the capture at the standard's format.
+std::vector<host::SessionStep> RunSession(SimHost& host, size_t index, const host::SessionOptions& options) {
+    std::vector<host::SessionStep> steps;
+    EXPECT_TRUE(host::RunUsualSequence(host, index, options, [&](const host::SessionStep& s) { steps.push_back(s); }));
+    for (const host::SessionStep& step : steps) EXPECT_THAT(step.problems, IsEmpty()) << step.operation;
+    return steps;
+}
+
+std::vector<std::string> Operations(const std::vector<host::SessionStep>& steps, size_t from, size_t count) {
+    std::vector<std::string> names;
+    for (size_t i = from; i < from + count && i < steps.size(); ++i) names.push_back(steps[i].operation + " " + steps[i].arguments);
+    return names;
+}
+
+constexpr size_t kTuneStepsFrom = 11;  // after GetVideoInputType
+
+TEST_F(HostTest, HostSessionTunesATvChannelBeforeCapture) {
+    host::SessionOptions options;
+    options.standard = 0x10;
+    options.tvFrequency = 471'250'000;
+    options.tvAudioMode = 0x12;
+    host_.ScriptSubaddressRead({0x80, 0x11, 0x02, 0x00}, {0x00, 0x40});
+    const auto steps = RunSession(host_, kKestrel, options);
+    ASSERT_EQ(steps.size(), 18u);
+    EXPECT_THAT(Operations(steps, kTuneStepsFrom, 6),
+                ElementsAre("SetTunerProperty context, device, id=2 (mode), value=1 (TV)",
+                            "SetTunerProperty context, device, id=10 (TV-audio mode), value=0x00000012",
+                            "SetTunerProperty context, device, id=4 (frequency), record={471250000 Hz, 0, ...}",
+                            "GetTunerProperty context, device, id=4 (frequency), record",
+                            "GetTunerProperty context, device, id=8 (TV-audio modes available), value",
+                            "OnStartCapture context, device, config={standard 0x00000010, 720x576}"));
+    EXPECT_EQ(steps[kTuneStepsFrom + 2].bus.front().Format(), Word(0xCE, 0x04, 0x1F, 0xE2));
+    ASSERT_TRUE(steps[kTuneStepsFrom + 3].frequencyRecord.has_value());
+    EXPECT_THAT(*steps[kTuneStepsFrom + 3].frequencyRecord, ElementsAre(471'250'000, 0, 3, 0, 0, 0, 0));
+    EXPECT_EQ(steps[kTuneStepsFrom + 4].tvAudioModes, std::optional<u32>(0x13));
+    for (size_t i = kTuneStepsFrom; i < kTuneStepsFrom + 5; ++i) EXPECT_EQ(steps[i].status, std::optional<u32>(0));
+}
+
+TEST_F(HostTest, HostSessionTunesAnFmStation) {
+    host::SessionOptions options;
+    options.fmFrequency = 100'000'000;
+    const auto steps = RunSession(host_, kKestrel, options);
+    ASSERT_EQ(steps.size(), 17u);
+    EXPECT_EQ(steps[kTuneStepsFrom].arguments, "context, device, id=2 (mode), value=2 (FM radio)");
+    EXPECT_EQ(steps[kTuneStepsFrom + 1].bus.front().Format(), Word(0x88, 0x19, 0x08, 0xA6));  // no mono bit in 0x10
+    EXPECT_EQ((*steps[kTuneStepsFrom + 2].frequencyRecord)[0], 100'000'000u);
+}
+
+TEST_F(HostTest, HostSessionLeavesBoardsWithoutTunerUntuned) {
+    host::SessionOptions options;
+    options.tvFrequency = 471'250'000;
+    const auto steps = RunSession(host_, kHeronI, options);
+    for (const host::SessionStep& step : steps) EXPECT_EQ(step.operation.find("Tuner"), std::string::npos);
 }
 
 }  // namespace
