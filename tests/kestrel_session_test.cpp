@@ -29,10 +29,7 @@ protected:
                     kestrel().tunerOps->SetTunerProperty(context, device(), id, value, record));
     }
     void Capture(GoldenSession& golden, void* context, u32 mask, u32 width, u32 height) {
-        Guarded<CaptureConfig> config;
-        config->standardMask = mask;
-        config->captureWidth = width;
-        config->captureHeight = height;
+        Guarded<CaptureConfig> config = HostConfig(mask, width, height, 0);
         golden.Step("OnStartCapture(" + Hex32(mask) + ", " + std::to_string(width) + "x" + std::to_string(height) + ")",
                     kestrel().videoOps->OnStartCapture(context, device(), config.get()));
         golden.CaptureFields(*config.get());
@@ -81,12 +78,6 @@ TEST_F(KestrelSessionTest, FmSession) {
     golden.Check("kestrel_fm_session.txt");
 }
 
-}  // namespace
-}  // namespace trel::test
-
-namespace trel::test {
-namespace {
-
 // The host's usual sequence with the tuner (trelhost run --tune / --fm /
 // --audio-mode): mode, TV-audio mode, frequency, then the record and the
 // available modes read back, before the capture at the standard's format.
@@ -120,7 +111,7 @@ TEST_F(HostTest, HostSessionTunesATvChannelBeforeCapture) {
                             "GetTunerProperty context, device, id=4 (frequency), record",
                             "GetTunerProperty context, device, id=8 (TV-audio modes available), value",
                             "OnStartCapture context, device, config={standard 0x00000010, 720x576}"));
-    EXPECT_EQ(steps[kTuneStepsFrom + 2].bus.front().Format(), Word(0xCE, 0x04, 0x1F, 0xE2));
+    EXPECT_EQ(steps[kTuneStepsFrom + 2].bus.front().Format(), K("W=CE041FE2").front());
     ASSERT_TRUE(steps[kTuneStepsFrom + 3].frequencyRecord.has_value());
     EXPECT_THAT(*steps[kTuneStepsFrom + 3].frequencyRecord, ElementsAre(471'250'000, 0, 3, 0, 0, 0, 0));
     EXPECT_EQ(steps[kTuneStepsFrom + 4].tvAudioModes, std::optional<u32>(0x13));
@@ -133,7 +124,7 @@ TEST_F(HostTest, HostSessionTunesAnFmStation) {
     const auto steps = RunSession(host_, kKestrel, options);
     ASSERT_EQ(steps.size(), 17u);
     EXPECT_EQ(steps[kTuneStepsFrom].arguments, "context, device, id=2 (mode), value=2 (FM radio)");
-    EXPECT_EQ(steps[kTuneStepsFrom + 1].bus.front().Format(), Word(0x88, 0x19, 0x08, 0xA6));  // no mono bit in 0x10
+    EXPECT_EQ(steps[kTuneStepsFrom + 1].bus.front().Format(), K("W=881908A6").front());  // no mono bit in 0x10
     EXPECT_EQ((*steps[kTuneStepsFrom + 2].frequencyRecord)[0], 100'000'000u);
 }
 

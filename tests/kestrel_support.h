@@ -1,5 +1,6 @@
 // Kestrel test fixture: the board opened through the catalogue, its tables,
-// and the bus lines its four devices produce (every call with flags 0x8000).
+// and a short notation for the bus lines of its four devices (every call with
+// flags 0x8000).
 #pragma once
 
 #include <cstdio>
@@ -11,64 +12,60 @@ namespace trel::test {
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
-
-// Bus lines as the simulated host formats them.
-inline std::string Hex2(u32 v) {
-    char text[8];
-    std::snprintf(text, sizeof(text), "%02X", v & 0xFF);
-    return text;
-}
-inline std::string Hex4(u32 v) {
-    char text[8];
-    std::snprintf(text, sizeof(text), "%04X", v & 0xFFFF);
-    return text;
-}
-inline constexpr const char* kF = " f8000";
-// SAA7115 register write.
-inline std::string Dec(u32 reg, u32 value) { return "I2C 40 W " + Hex2(reg) + "=" + Hex2(value) + kF; }
-// SAA7115 register read answering `value`.
-inline std::string DecRead(u32 reg, u32 value) { return "I2C 40 R " + Hex2(reg) + "->" + Hex2(value) + kF; }
-// TV-audio decoder write S:RRRR = VVVV.
-inline std::string Tv(u32 sub, u32 reg, u32 value) {
-    return "SUB 80 " + Hex2(sub) + ":" + Hex4(reg) + "=" + Hex4(value) + kF;
-}
-// TV-audio decoder control register write.
-inline std::string TvCtl(u32 value) { return "SUB 80 00 W " + Hex2(value >> 8) + " " + Hex2(value) + kF; }
-// TV-audio decoder read of 11:RRRR answering hi, lo.
-inline std::string TvRead(u32 reg, u32 hi, u32 lo) {
-    return "SUB 80 11:" + Hex4(reg) + "->" + Hex4(hi << 8 | lo) + kF;
-}
-// Tuner control write [C2] a b.
-inline std::string Ctl(u32 a, u32 b) { return "SUB C2 W " + Hex2(a) + " " + Hex2(b) + kF; }
-// IF demodulator write [86 00] a b c.
-inline std::string If(u32 a, u32 b, u32 c) { return "SUB 86 00 W " + Hex2(a) + " " + Hex2(b) + " " + Hex2(c) + kF; }
-// Tuning word to the tuner module.
-inline std::string Word(u32 a, u32 b, u32 c, u32 d) {
-    return "BUF C2 W " + Hex2(a) + " " + Hex2(b) + " " + Hex2(c) + " " + Hex2(d) + kF;
-}
-
-// Parameter names: hex of a value, "m" for a minus sign.
-inline std::string HexName(u32 v) {
-    char text[16];
-    std::snprintf(text, sizeof(text), "%X", v);
-    return text;
-}
-inline std::string SignedName(s32 v) { return v < 0 ? "m" + std::to_string(-static_cast<int64_t>(v)) : std::to_string(v); }
-
 using Lines = std::vector<std::string>;
+
+// Space-separated tokens, each one bus line as the simulated host prints it:
+//   0A=FF          SAA7115 write          1F->02        SAA7115 read
+//   10:0030=2043   TV-audio write         11:007E->0102 TV-audio read (high, low)
+//   ctl=8000       TV-audio control       C2=DE40       tuner control [DE 40]
+//   86=167449      IF demodulator [16 74 49]              W=CE041FE2   tuning word
+inline Lines K(const std::string& tokens) {
+    const auto spaced = [](const std::string& hex) {
+        std::string out;
+        for (size_t i = 0; i < hex.size(); i += 2) out += " " + hex.substr(i, 2);
+        return out;
+    };
+    Lines lines;
+    std::istringstream in(tokens);
+    for (std::string t; in >> t;) {
+        std::string line;
+        if (t.find(':') != std::string::npos) line = "SUB 80 " + t;
+        else if (t.rfind("ctl=", 0) == 0) line = "SUB 80 00 W" + spaced(t.substr(4));
+        else if (t.rfind("C2=", 0) == 0) line = "SUB C2 W" + spaced(t.substr(3));
+        else if (t.rfind("86=", 0) == 0) line = "SUB 86 00 W" + spaced(t.substr(3));
+        else if (t.rfind("W=", 0) == 0) line = "BUF C2 W" + spaced(t.substr(2));
+        else if (t.find("->") != std::string::npos) line = "I2C 40 R " + t;
+        else line = "I2C 40 W " + t;
+        lines.push_back(line + " f8000");
+    }
+    return lines;
+}
 inline Lines operator+(Lines a, const Lines& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
 
-// The 13-write standard lists (the same as Heron I's).
-inline Lines Standard525() { return Writes(kHeron525, kF); }
-inline Lines Standard625() { return Writes(kHeron625, kF); }
-// Source selection: 02 then 09.
-inline Lines Source(u32 source) {
-    constexpr u8 k02[] = {0xC8, 0xC1, 0xC3};
-    constexpr u8 k09[] = {0x80, 0x40, 0x40};
-    return {Dec(0x02, k02[source]), Dec(0x09, k09[source])};
+// Kestrel's SAA7115 set-up table: the listing shared with Heron I but for
+// 02=C1, 09=40, 3A=80 and 54=F4.
+inline Lines KestrelSetup() {
+    Lines lines = Writes(kHeronSetup, " f8000");
+    for (auto& [from, to] : {std::pair{"02=C9", "02=C1"}, std::pair{"09=80", "09=40"}, std::pair{"3A=88", "3A=80"},
+                             std::pair{"54=FF", "54=F4"}}) {
+        const auto at = std::find(lines.begin(), lines.end(), std::string("I2C 40 W ") + from + " f8000");
+        if (at != lines.end()) *at = std::string("I2C 40 W ") + to + " f8000";
+    }
+    return lines;
+}
+// The 13-write standard lists (the same as Heron I's) and the source writes.
+inline Lines K525() { return Writes(kHeron525, " f8000"); }
+inline Lines K625() { return Writes(kHeron625, " f8000"); }
+inline Lines KSource(u32 source) { return K(source == 0 ? "02=C8 09=80" : source == 1 ? "02=C1 09=40" : "02=C3 09=40"); }
+
+// Parameter names: hex of a value.
+inline std::string HexName(u32 v) {
+    char text[16];
+    std::snprintf(text, sizeof(text), "%X", v);
+    return text;
 }
 
 class KestrelTest : public HostTest {
@@ -78,10 +75,9 @@ protected:
         context_ = Open(kKestrel);
         Mark();
     }
-    const BoardDescriptor& kestrel() { return board(kKestrel); }
-    const VideoOps& video() { return *kestrel().videoOps; }
-    const InputOps& inputs() { return *kestrel().inputOps; }
-    const TunerOps& tuner() { return *kestrel().tunerOps; }
+    const VideoOps& video() { return *board(kKestrel).videoOps; }
+    const InputOps& inputs() { return *board(kKestrel).inputOps; }
+    const TunerOps& tuner() { return *board(kKestrel).tunerOps; }
 
     // Board state changes made as the host makes them, then the log cleared.
     void UseStandard(u32 standard) {
@@ -100,7 +96,7 @@ protected:
         ASSERT_EQ(tuner().SetTunerProperty(context_, device(), 10, flags, nullptr), 0u);
         Mark();
     }
-    // Tunes with a full frequency record; channel 30, country 49 unless given.
+    // Tunes with a full frequency record: last hz - 1, flags 0x55, channel 30.
     u32 Tune(u32 hz, u32 country = 49) {
         u32 record[kTunerFrequencyFields] = {hz, hz - 1, 0x55, 7, 8, 30, country};
         return tuner().SetTunerProperty(context_, device(), 4, 0, record);
