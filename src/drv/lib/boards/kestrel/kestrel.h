@@ -12,7 +12,7 @@ namespace trel::kestrel {
 // Every host call of this board carries these flags.
 inline constexpr u32 kFlags = 0x8000;
 
-inline constexpr u8 kDecoder = 0x40;   // SAA7115 video decoder
+// The SAA7115 (0x40) is reached through the shared chip code.
 inline constexpr u8 kTuner = 0xC2;     // tuner module
 inline constexpr u8 kIfDemod = 0x86;   // IF demodulator
 inline constexpr u8 kTvAudio = 0x80;   // TV-audio decoder
