@@ -4,9 +4,11 @@
 // put on the bus while it ran.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,6 +23,13 @@ struct SessionOptions {
     std::optional<u32> captureWidth;
     std::optional<u32> captureHeight;
     std::optional<u32> standard;
+    // Tuner boards: a TV channel or an FM station to tune (Hz), and the TV-audio
+    // mode flags to set; none of them: the tuner is left alone.
+    std::optional<u32> tvFrequency = std::nullopt;
+    std::optional<u32> fmFrequency = std::nullopt;
+    std::optional<u32> tvAudioMode = std::nullopt;
+
+    bool UsesTuner() const { return tvFrequency || fmFrequency || tvAudioMode; }
 };
 
 // A trace line or a bus call of a step, in the order they happened.
@@ -45,8 +54,13 @@ struct SessionStep {
     std::vector<VideoFormat> formats;
     std::optional<VideoPropertySet> properties;
     std::optional<bool> streamFormatTable;  // GetStreamFormatTable: a table was returned
+    // A copy of the returned table as it was when the call returned (the module
+    // rebuilds it in place at the next call).
+    std::shared_ptr<const StreamFormatTable> streamTable;
     std::optional<AudioChipConfig> chipConfig;
     std::optional<CaptureConfig> captureConfig;
+    std::optional<std::array<u32, kTunerFrequencyFields>> frequencyRecord;  // GetTunerProperty frequency
+    std::optional<u32> tvAudioModes;  // GetTunerProperty, the TV-audio modes available
 
     std::string StatusText() const;  // "0x00000000", or "none"
 };
@@ -69,6 +83,8 @@ public:
     bool Open();
     // GetVideoSourceCaps, GetVideoFormats, GetStreamFormatTable, GetDefaultVideoProperties.
     void QueryVideo();
+    // GetStreamFormatTable alone; the step holds a copy of the table returned.
+    SessionStep QueryStreamFormatTable();
     // InitVideoSource with the default properties, keeping the current source and
     // the current standard, or programming the standard `options` asks for (so that
     // the decoder runs the standard the capture is started with).
@@ -77,7 +93,12 @@ public:
     void InitAudio();
     // GetVideoInputs, GetVideoInputType.
     void QueryInputs();
-    // OnStartCapture for the first format, or the size and standard of `options`.
+    // Tuner boards: the mode (TV or FM radio) and the frequency record when a
+    // frequency is given, the TV-audio mode when one is given, then the frequency
+    // record and the available TV-audio modes read back. Nothing without TunerOps.
+    void Tune(const SessionOptions& options);
+    // OnStartCapture at the size of the first format (the first serving the
+    // standard of `options`, when one is given), or the size `options` gives.
     void StartCapture(const SessionOptions& options);
     // CloseBoard; reports allocations still live once the board is closed.
     void Close();
@@ -98,7 +119,7 @@ private:
 };
 
 // The host's usual sequence: Open, QueryVideo, InitVideo, InitAudio,
-// QueryInputs, StartCapture, Close. Stops after OpenBoard when it fails;
+// QueryInputs, Tune (when `options` asks for the tuner), StartCapture, Close. Stops after OpenBoard when it fails;
 // returns whether the board was opened.
 bool RunUsualSequence(SimHost& host, size_t boardIndex, const SessionOptions& options, const StepObserver& observer);
 

@@ -81,7 +81,7 @@ private:
 // stderr, exit status kExitModuleRefused.
 class Module {
 public:
-    static constexpr int kExitModuleRefused = 3;
+    static constexpr int kExitModuleRefused = 4;
     static Module& Get();
 
     int32_t (*DllInitialize)(void*) = nullptr;

@@ -9,9 +9,11 @@ namespace trelhost {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitProblems = 1;  // the board did not open, or the kit saw misuse
 inline constexpr int kExitUnknownBoard = 2;
-// 3: the kit refused the board module and stopped (trel::host::Module::kExitModuleRefused).
+inline constexpr int kExitNoTuner = 3;  // a tuner option for a board without TunerOps
+// 4: the kit refused the board module and stopped (trel::host::Module::kExitModuleRefused).
 
 void AddListCommand(CLI::App& app, int& exitCode);
 void AddRunCommand(CLI::App& app, int& exitCode);
+void AddTableCommand(CLI::App& app, int& exitCode);
 
 }  // namespace trelhost
