@@ -9,6 +9,7 @@
 #include "event_order.h"
 #include "frame/kernel.h"
 #include "sim_host.h"
+#include "stack_probe.h"
 
 namespace trel::host {
 namespace {
@@ -172,18 +173,21 @@ extern "C" {
 __attribute__((visibility("default"))) unsigned int DbgPrint(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    const unsigned status = trel::host::Kernel::Get().DbgPrintV(format, args);
+    const unsigned status = trel::host::HostSide(
+        __builtin_frame_address(0), [&]() -> unsigned { return trel::host::Kernel::Get().DbgPrintV(format, args); });
     va_end(args);
     return status;
 }
 
 __attribute__((visibility("default"))) void* ExAllocatePoolWithTag(int poolType, size_t numberOfBytes,
                                                                    unsigned int tag) {
-    return trel::host::Kernel::Get().Allocate(poolType, numberOfBytes, tag);
+    return trel::host::HostSide(__builtin_frame_address(0), [&]() -> void* {
+        return trel::host::Kernel::Get().Allocate(poolType, numberOfBytes, tag);
+    });
 }
 
 __attribute__((visibility("default"))) void ExFreePoolWithTag(void* p, unsigned int tag) {
-    trel::host::Kernel::Get().Free(p, tag);
+    trel::host::HostSide(__builtin_frame_address(0), [&] { trel::host::Kernel::Get().Free(p, tag); });
 }
 
 }  // extern "C"
