@@ -58,22 +58,35 @@ if [ -n "$sys" ]; then
   printf '| TrelBoard.sys | %d | %d | %d | %d | %d |\n' "$sysbytes" "$c" "$r" "$d" "$o"
 fi
 
+# The module's writable data, by symbol, from the unstripped ELF build (the
+# same sources as the driver): name and size of every object in .data/.bss.
+writable=$(objdump -t -C "$so" | awk '
+  function hex(s,  i,n,c){n=0;s=tolower(s);for(i=1;i<=length(s);i++){c=index("0123456789abcdef",substr(s,i,1));n=n*16+c-1}return n}
+  $4 == ".data" || $4 == ".bss" { if ($3 != "O") next; size=hex($5); $1=$2=$3=$4=$5=""; sub(/^ +/, ""); printf "%s\t%d\n", $0, size }' | sort)
 echo
 echo "Writable data of the module (.data, .bss):"
-writable=$(objdump -t -C "$so" | awk 'function hex(s,  i,n,c){n=0;s=tolower(s);for(i=1;i<=length(s);i++){c=index("0123456789abcdef",substr(s,i,1));n=n*16+c-1}return n} $0 ~ / (\.data|\.bss)[ \t]/ && $0 !~ /\.data\.rel\.ro/ && $3 == "O" {
-  size=hex($5); $1=$2=$3=$4=$5=""; sub(/^ +/, ""); printf "  %4d  %s\n", size, $0 }' | sort -k2)
-echo "${writable:-  (none)}"
+echo
+echo "| Symbol | Bytes |"
+echo "|---|---:|"
+if [ -n "$writable" ]; then
+  awk -F'\t' '{ printf "| `%s` | %d |\n", $1, $2 }' <<<"$writable"
+fi
 
 if [ "$check" = 1 ]; then
   [ -n "$sys" ] || fail "--check needs TrelBoard.sys"
   limit=$((40 * 1024))
   [ "$sysbytes" -lt "$limit" ] || fail "TrelBoard.sys is $sysbytes bytes, limit $limit"
-  while read -r _ name; do
-    [ -z "$name" ] && continue
-    case "$name" in
-      *::g_host|*50Hz|*StreamFormat*|*FormatTable*) ;;
-      *) fail "writable data that is not the host pointer, a stream format table or a 50 Hz flag: $name" ;;
-    esac
-  done <<<"$writable"
-  echo "ok: TrelBoard.sys $sysbytes bytes (< $limit); writable data limited to the host pointer, stream format tables and 50 Hz flags"
+  # Exactly these: the host services pointer, the four camera boards' stream
+  # format tables and their four 50 Hz flags.
+  expected=$(printf '%s\n' trel::g_host \
+    trel::g_wren50Hz trel::g_wrenII50Hz trel::g_swift50Hz trel::g_finch50Hz \
+    trel::g_wrenTable trel::g_wrenIITable trel::g_swiftTable trel::g_finchTable | sort)
+  names=$(cut -f1 <<<"$writable" | sed 's/(anonymous namespace):://g' | sort)
+  if [ "$names" != "$expected" ]; then
+    echo "writable data differs from the host pointer, stream format tables and 50 Hz flags:"
+    diff <(echo "$expected") <(echo "$names") || true
+    fail "unexpected writable data"
+  fi
+  echo
+  echo "ok: TrelBoard.sys $sysbytes bytes (< $limit); writable data is the host pointer, 4 stream format tables and 4 50 Hz flags"
 fi

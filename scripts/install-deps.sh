@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, whatever this Debian machine lacks to build and test
 # TrelBoard: the native toolchain and test libraries, the mingw-w64 cross
-# toolchain for TrelBoard.sys, and the JSON and argument libraries of trelhost.
+# toolchain for TrelBoard.sys, the JSON and argument libraries of trelhost, and
+# the cost report's benchmark library and valgrind (callgrind).
 set -euo pipefail
 
 packages=(
@@ -9,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev googletest
   nlohmann-json3-dev libcli11-dev
   g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
+  libbenchmark-dev valgrind
 )
 
 missing=()

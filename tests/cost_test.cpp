@@ -1,18 +1,50 @@
-// What the module costs the host: kernel stack per operation, and the stack
-// probe that measures it.
+// What the module costs the host: kernel stack per operation, the stack probe
+// that measures it, and the wire-time model.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
+#include <vector>
 
 #include "operations.h"
 #include "stack_probe.h"
 #include "test_support.h"
 #include "wire_time.h"
 
+extern "C" unsigned int DbgPrint(const char* format, ...);
+
+// Frames of known size, for the probe's own checks: 64 bytes below the return
+// address; and 56 bytes, then a call of fn(argument, 0) (return address at 64).
+extern "C" void CostTestFrame64();
+extern "C" unsigned CostTestCall(unsigned (*fn)(const char*, unsigned), const char* argument);
+asm(R"(
+    .text
+    .globl CostTestFrame64
+    .type CostTestFrame64, @function
+CostTestFrame64:
+    sub $64, %rsp
+    movq $1, (%rsp)
+    add $64, %rsp
+    ret
+    .size CostTestFrame64, .-CostTestFrame64
+    .globl CostTestCall
+    .type CostTestCall, @function
+CostTestCall:
+    push %rbx
+    sub $48, %rsp
+    mov %rdi, %rax
+    mov %rsi, %rdi
+    xor %esi, %esi
+    call *%rax
+    add $48, %rsp
+    pop %rbx
+    ret
+    .size CostTestCall, .-CostTestCall
+)");
+
 namespace trel::test {
 namespace {
 
+using host::Operation;
 using host::Operations;
 using host::OperationState;
 using host::ProbeStack;
@@ -22,25 +54,33 @@ using host::StackUse;
 // stack under it: each operation keeps its own frames under 256 bytes.
 constexpr size_t kModuleStackLimit = 256;
 
-// Operations still over the limit, with the depth they must not exceed until
-// their call chains are flattened (the decoder start and the scaler of the
-// boards with the 7115-family decoder).
-struct OverLimit {
-    size_t board;
-    const char* operation;
-    size_t ceiling;
-};
-constexpr OverLimit kOverLimit[] = {
-    {kHeronI, "InitVideoSource", 336},
-    {kHeronI, "OnStartCapture", 320},
-    {kBittern, "InitVideoSource", 336},
+struct Session {
+    std::vector<std::string> bus;
+    std::vector<std::string> traces;
 };
 
-size_t LimitFor(size_t board, const std::string& operation) {
-    for (const OverLimit& o : kOverLimit) {
-        if (o.board == board && operation == o.operation) return o.ceiling;
+// Every operation of one board in the host's order; with `probe`, each on the
+// probe stack, checked against the limit.
+Session RunSession(SimHost& host, size_t index, bool probe) {
+    Kernel::Get().ClearTraces();
+    host.ClearLog();
+    OperationState state;
+    state.board = &host.Board(index);
+    state.device = host.Device();
+    for (const Operation& operation : Operations()) {
+        if (!operation.present(*state.board)) continue;
+        host::RunOperation(operation, state, [&](auto&& call) {
+            if (!probe) return call();
+            const StackUse use = ProbeStack(call);
+            EXPECT_LT(use.module, kModuleStackLimit)
+                << operation.name << " " << operation.variant << ": module " << use.module
+                << " bytes, deepest service call " << use.deepestCall;
+            EXPECT_LE(use.deepestCall, use.module);
+        });
     }
-    return kModuleStackLimit;
+    Session session{host.FormattedLog(), Kernel::Get().Traces()};
+    Kernel::Get().ClearTraces();
+    return session;
 }
 
 class StackDepthTest : public HostTest, public ::testing::WithParamInterface<size_t> {
@@ -51,26 +91,28 @@ protected:
     }
 };
 
-TEST_P(StackDepthTest, EveryOperationOfTheDefaultSessionStaysUnder256Bytes) {
-    OperationState state;
-    state.board = &board(GetParam());
-    state.device = device();
-    size_t measured = 0;
-    for (const auto& operation : Operations()) {
-        if (!operation.present(*state.board)) continue;
-        const StackUse use = ProbeStack([&] { operation.call(state); });
-        ++measured;
-        EXPECT_LT(use.module, LimitFor(GetParam(), operation.name))
-            << operation.name << ": module " << use.module << " bytes (all frames " << use.deepest
-            << ", deepest service call " << use.deepestCall << ")";
+// Also: the probe changes nothing the module does (same bus calls with the
+// same stack-passed arguments, same trace lines).
+TEST_P(StackDepthTest, EveryOperationStaysUnder256BytesAndBehavesAsWithoutProbe) {
+    Session plain;
+    Session probed;
+    {
+        SimHost fresh;  // chips in their power-on state for each session
+        plain = RunSession(fresh, GetParam(), false);
     }
-    EXPECT_GE(measured, 2u);
+    {
+        SimHost fresh;
+        probed = RunSession(fresh, GetParam(), true);
+    }
+    host_.Register();
+    EXPECT_EQ(probed.bus, plain.bus);
+    EXPECT_EQ(probed.traces, plain.traces);
+    EXPECT_FALSE(plain.traces.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(AllBoards, StackDepthTest, ::testing::Range<size_t>(0, kBoardCount),
-                         [](const auto& info) { return "Board" + std::to_string(info.param); });
+INSTANTIATE_TEST_SUITE_P(AllBoards, StackDepthTest, ::testing::Range<size_t>(0, kBoardCount), BoardParamName);
 
-// The probe itself: a frame of known size is seen; the services' own work is not.
+// The probe itself, on frames of known size.
 class StackProbeTest : public HostTest {
 protected:
     void SetUp() override {
@@ -79,44 +121,38 @@ protected:
     }
 };
 
-__attribute__((noinline)) void TouchFrame(size_t bytes) {
-    unsigned char frame[2048];
-    std::memset(frame, 1, bytes);
-    asm volatile("" : : "r"(frame) : "memory");
+TEST_F(StackProbeTest, SeesExactlyTheFrameBelowTheEntry) {
+    const StackUse use = ProbeStack([] { CostTestFrame64(); });
+    EXPECT_EQ(use.module, 64u);
+    EXPECT_EQ(use.serviceCalls, 0u);
+    EXPECT_EQ(ProbeStack([] {}).module, 0u);
 }
 
-TEST_F(StackProbeTest, SeesAFrameOfKnownSize) {
-    const StackUse small = ProbeStack([] { TouchFrame(16); });
-    const StackUse large = ProbeStack([] { TouchFrame(2048); });
-    EXPECT_GE(large.module, 2048u);
-    EXPECT_LT(large.module, 2048u + 128u);
-    EXPECT_EQ(small.serviceCalls, 0u);
+// A service call leaves only its return address on the probe stack, however
+// much stack the host's side of it takes.
+TEST_F(StackProbeTest, ServiceWorkRunsOffTheProbeStack) {
+    // The table the module sees while the probe runs.
+    const StackUse use = ProbeStack([&] { CostTestCall(host_.Registered()->QueryParameter, "50Hz"); });
+    EXPECT_EQ(use.module, 64u);
+    EXPECT_EQ(use.deepestCall, 64u);
+    EXPECT_EQ(use.serviceCalls, 1u);
+    EXPECT_EQ(Bus(), (std::vector<std::string>{host_.Log().at(0).Format()}));
+    EXPECT_EQ(host_.Log().at(0).name, "50Hz");
+    EXPECT_EQ(host_.Registered(), host_.Services());  // the host's own table is back
 }
 
-TEST_F(StackProbeTest, ServiceWorkRunsOffTheProbeStackAndIsCounted) {
-    const HostServices* services = host_.Services();
-    void* dev = device();
-    const StackUse use = ProbeStack([&] {
-        for (int i = 0; i < 3; ++i) services->I2cWrite(dev, 0x40, kI2cRegisterWidth, static_cast<u16>(i), 1, 0);
-        services->QueryParameter("50Hz", 0);
+TEST_F(StackProbeTest, KernelCallsWithStackArgumentsPassThrough) {
+    const StackUse use = ProbeStack([] {
+        DbgPrint("<TRELCAP.SYS> ");
+        DbgPrint("%d %d %d %d %d %d %d %d %s", 1, 2, 3, 4, 5, 6, 7, 8, "nine");
+        DbgPrint("\n");
     });
-    EXPECT_EQ(use.serviceCalls, 4u);
-    ASSERT_EQ(host_.Log().size(), 4u);
-    EXPECT_EQ(host_.Log()[2].Format(), "I2C 40 W 02=01");
-    // Recording a call grows vectors and strings: kilobytes of host frames that
-    // must not show up as the caller's.
-    EXPECT_LT(use.module, 64u);
-    EXPECT_LE(use.deepest, use.deepestCall + host::StackProbeHostShare());
+    EXPECT_EQ(use.serviceCalls, 3u);
+    EXPECT_EQ(Traces(), (std::vector<std::string>{"1 2 3 4 5 6 7 8 nine"}));
 }
 
-}  // namespace
-}  // namespace trel::test
-
-namespace trel::test {
-namespace {
-
-// Wire bits of each kind of call, as the module makes them (one table row per
-// service, exercised through the host's services table).
+// Wire bits of each kind of call, as the module makes them (one row per
+// service, through the host's services table).
 struct WireRow {
     const char* name;
     void (*call)(const HostServices& services, void* device);

@@ -9,7 +9,6 @@
 #include "event_order.h"
 #include "frame/kernel.h"
 #include "sim_host.h"
-#include "stack_probe.h"
 
 namespace trel::host {
 namespace {
@@ -72,6 +71,7 @@ void Kernel::ClearTraces() {
 // Anything out of that order is reported and the pattern starts over where it
 // can be picked up again.
 unsigned Kernel::DbgPrintV(const char* format, va_list args) {
+    if (discardTraces_) return 0;
     if (format == nullptr) {
         traceErrors_.push_back("DbgPrint with a null format");
         traceState_ = 0;
@@ -167,27 +167,25 @@ void Kernel::Free(void* p, unsigned tag) {
 }  // namespace trel::host
 
 // ---------------------------------------------------------------------------
-// The services as the module imports them.
+// The services as the module imports them. The exported names DbgPrint,
+// ExAllocatePoolWithTag and ExFreePoolWithTag are the stack probe's gates
+// (stack_probe.cpp), which come here.
 extern "C" {
 
-__attribute__((visibility("default"))) unsigned int DbgPrint(const char* format, ...) {
+unsigned int TrelKernelDbgPrint(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    const unsigned status = trel::host::HostSide(
-        __builtin_frame_address(0), [&]() -> unsigned { return trel::host::Kernel::Get().DbgPrintV(format, args); });
+    const unsigned status = trel::host::Kernel::Get().DbgPrintV(format, args);
     va_end(args);
     return status;
 }
 
-__attribute__((visibility("default"))) void* ExAllocatePoolWithTag(int poolType, size_t numberOfBytes,
-                                                                   unsigned int tag) {
-    return trel::host::HostSide(__builtin_frame_address(0), [&]() -> void* {
-        return trel::host::Kernel::Get().Allocate(poolType, numberOfBytes, tag);
-    });
+void* TrelKernelAllocatePool(int poolType, size_t numberOfBytes, unsigned int tag) {
+    return trel::host::Kernel::Get().Allocate(poolType, numberOfBytes, tag);
 }
 
-__attribute__((visibility("default"))) void ExFreePoolWithTag(void* p, unsigned int tag) {
-    trel::host::HostSide(__builtin_frame_address(0), [&] { trel::host::Kernel::Get().Free(p, tag); });
+void TrelKernelFreePool(void* p, unsigned int tag) {
+    trel::host::Kernel::Get().Free(p, tag);
 }
 
 }  // extern "C"

@@ -8,7 +8,6 @@
 
 #include "event_order.h"
 #include "sim_host.h"
-#include "stack_probe.h"
 
 namespace trel::host {
 
@@ -62,112 +61,94 @@ struct ServiceThunks {
     }
 
     static u32 I2cWrite(void* device, u8 address, u32 registerWidth, u16 reg, u8 value, u32 flags) {
-        return HostSide(__builtin_frame_address(0), [&]() -> u32 {
-            BusCall call = Call(Service::I2cWrite, device);
-            call.address = address;
-            call.reg = reg;
-            call.value = value;
-            call.constants = {registerWidth};
-            call.flags = flags;
-            return Host(call.service).Record(std::move(call));
-        });
+        BusCall call = Call(Service::I2cWrite, device);
+        call.address = address;
+        call.reg = reg;
+        call.value = value;
+        call.constants = {registerWidth};
+        call.flags = flags;
+        return Host(call.service).Record(std::move(call));
     }
 
     static u32 I2cRead(void* device, u8 address, u32 registerWidth, u16 reg, u8* value, u32 flags) {
-        return HostSide(__builtin_frame_address(0), [&]() -> u32 {
-            BusCall call = Call(Service::I2cRead, device);
-            call.address = address;
-            call.reg = reg;
-            call.constants = {registerWidth};
-            call.flags = flags;
-            SimHost& host = Host(call.service);
-            const u32 result = host.Record(std::move(call));
-            const BusCall& done = host.log_.back();
-            if (!done.injected && value != nullptr) *value = static_cast<u8>(done.value);
-            return result;
-        });
+        BusCall call = Call(Service::I2cRead, device);
+        call.address = address;
+        call.reg = reg;
+        call.constants = {registerWidth};
+        call.flags = flags;
+        SimHost& host = Host(call.service);
+        const u32 result = host.Record(std::move(call));
+        const BusCall& done = host.log_.back();
+        if (!done.injected && value != nullptr) *value = static_cast<u8>(done.value);
+        return result;
     }
 
     static u32 I2cWriteBuffer(void* device, u8 address, u32 zero, u16 zeroRegister, u32 byteCount, const u8* bytes,
                               u32 flags) {
-        return HostSide(__builtin_frame_address(0), [&]() -> u32 {
-            BusCall call = Call(Service::I2cWriteBuffer, device);
-            call.address = address;
-            call.data = CopyIn(bytes, byteCount);
-            call.constants = {zero, zeroRegister};
-            call.flags = flags;
-            return Host(call.service).Record(std::move(call));
-        });
+        BusCall call = Call(Service::I2cWriteBuffer, device);
+        call.address = address;
+        call.data = CopyIn(bytes, byteCount);
+        call.constants = {zero, zeroRegister};
+        call.flags = flags;
+        return Host(call.service).Record(std::move(call));
     }
 
     static u32 I2cWriteSubaddress(void* device, u32 headerLength, const u8* header, u32 dataLength, const u8* data,
                                   u32 flags) {
-        return HostSide(__builtin_frame_address(0), [&]() -> u32 {
-            BusCall call = Call(Service::I2cWriteSubaddress, device);
-            call.header = CopyIn(header, headerLength);
-            call.address = call.header.empty() ? 0 : call.header[0];
-            call.reg = SubaddressRegister(call.header);
-            call.data = CopyIn(data, dataLength);
-            call.flags = flags;
-            return Host(call.service).Record(std::move(call));
-        });
+        BusCall call = Call(Service::I2cWriteSubaddress, device);
+        call.header = CopyIn(header, headerLength);
+        call.address = call.header.empty() ? 0 : call.header[0];
+        call.reg = SubaddressRegister(call.header);
+        call.data = CopyIn(data, dataLength);
+        call.flags = flags;
+        return Host(call.service).Record(std::move(call));
     }
 
     static u32 I2cReadSubaddress(void* device, u32 headerLength, const u8* header, u32 dataLength, u8* data,
                                  u32 flags) {
-        return HostSide(__builtin_frame_address(0), [&]() -> u32 {
-            BusCall call = Call(Service::I2cReadSubaddress, device);
-            call.header = CopyIn(header, headerLength);
-            call.address = call.header.empty() ? 0 : call.header[0];
-            call.reg = SubaddressRegister(call.header);
-            call.data.resize(dataLength);  // the length asked for; Perform fills it
-            call.flags = flags;
-            SimHost& host = Host(call.service);
-            const u32 result = host.Record(std::move(call));
-            const BusCall& done = host.log_.back();
-            if (!done.injected && data != nullptr) std::copy(done.data.begin(), done.data.end(), data);
-            return result;
-        });
+        BusCall call = Call(Service::I2cReadSubaddress, device);
+        call.header = CopyIn(header, headerLength);
+        call.address = call.header.empty() ? 0 : call.header[0];
+        call.reg = SubaddressRegister(call.header);
+        call.data.resize(dataLength);  // the length asked for; Perform fills it
+        call.flags = flags;
+        SimHost& host = Host(call.service);
+        const u32 result = host.Record(std::move(call));
+        const BusCall& done = host.log_.back();
+        if (!done.injected && data != nullptr) std::copy(done.data.begin(), done.data.end(), data);
+        return result;
     }
 
     static u32 SerialWrite(void* device, u32 bits1, u8 field1, u32 bits2, u16 field2, u32 bits3, u16 field3,
                            u32 mode) {
-        return HostSide(__builtin_frame_address(0), [&]() -> u32 {
-            BusCall call = Call(Service::SerialWrite, device);
-            call.address = field1;
-            call.reg = field2;
-            call.value = field3;
-            call.constants = {bits1, bits2, bits3, mode};
-            return Host(call.service).Record(std::move(call));
-        });
+        BusCall call = Call(Service::SerialWrite, device);
+        call.address = field1;
+        call.reg = field2;
+        call.value = field3;
+        call.constants = {bits1, bits2, bits3, mode};
+        return Host(call.service).Record(std::move(call));
     }
 
     static u32 DeviceControl(void* device, u32 request, u32* selector, u32* value, u32 zero) {
-        return HostSide(__builtin_frame_address(0), [&]() -> u32 {
-            BusCall call = Call(Service::DeviceControl, device);
-            call.selector = selector != nullptr ? *selector : 0;
-            call.value = value != nullptr ? *value : 0;
-            call.constants = {request, zero};
-            return Host(call.service).Record(std::move(call));
-        });
+        BusCall call = Call(Service::DeviceControl, device);
+        call.selector = selector != nullptr ? *selector : 0;
+        call.value = value != nullptr ? *value : 0;
+        call.constants = {request, zero};
+        return Host(call.service).Record(std::move(call));
     }
 
     static u32 EncoderWrite(void* device, u16 encoderRegister, u8 value) {
-        return HostSide(__builtin_frame_address(0), [&]() -> u32 {
-            BusCall call = Call(Service::EncoderWrite, device);
-            call.reg = encoderRegister;
-            call.value = value;
-            return Host(call.service).Record(std::move(call));
-        });
+        BusCall call = Call(Service::EncoderWrite, device);
+        call.reg = encoderRegister;
+        call.value = value;
+        return Host(call.service).Record(std::move(call));
     }
 
     static u32 QueryParameter(const char* name, u32 zero) {
-        return HostSide(__builtin_frame_address(0), [&]() -> u32 {
-            BusCall call = Call(Service::QueryParameter, nullptr);
-            call.name = name != nullptr ? name : "(null)";
-            call.constants = {zero};
-            return Host(call.service).Record(std::move(call));
-        });
+        BusCall call = Call(Service::QueryParameter, nullptr);
+        call.name = name != nullptr ? name : "(null)";
+        call.constants = {zero};
+        return Host(call.service).Record(std::move(call));
     }
 };
 
@@ -206,6 +187,7 @@ void SimHost::Register() { RegisterTable(Services()); }
 
 void SimHost::RegisterTable(const HostServices* table) {
     g_activeHost = this;
+    registered_ = table;
     Module::Get().GetBoardModuleCaps(nullptr, table, &catalogue_, &count_);
 }
 
