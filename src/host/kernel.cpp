@@ -9,6 +9,7 @@
 #include "event_order.h"
 #include "frame/kernel.h"
 #include "sim_host.h"
+#include "stack_probe.h"
 
 namespace trel::host {
 namespace {
@@ -167,12 +168,17 @@ void Kernel::Free(void* p, unsigned tag) {
 }  // namespace trel::host
 
 // ---------------------------------------------------------------------------
-// The services as the module imports them. The exported names DbgPrint,
-// ExAllocatePoolWithTag and ExFreePoolWithTag are the stack probe's gates
-// (stack_probe.cpp), which come here.
+// The services as the module imports them. Where the stack probe has its
+// gates (stack_probe.h), the exported names are the gates, which come here.
+#if TREL_STACK_GATES
+#define TREL_KERNEL_SERVICE(name) TrelKernel##name
+#else
+#define TREL_KERNEL_SERVICE(name) __attribute__((visibility("default"))) name
+#endif
+
 extern "C" {
 
-unsigned int TrelKernelDbgPrint(const char* format, ...) {
+unsigned int TREL_KERNEL_SERVICE(DbgPrint)(const char* format, ...) {
     va_list args;
     va_start(args, format);
     const unsigned status = trel::host::Kernel::Get().DbgPrintV(format, args);
@@ -180,11 +186,11 @@ unsigned int TrelKernelDbgPrint(const char* format, ...) {
     return status;
 }
 
-void* TrelKernelAllocatePool(int poolType, size_t numberOfBytes, unsigned int tag) {
+void* TREL_KERNEL_SERVICE(ExAllocatePoolWithTag)(int poolType, size_t numberOfBytes, unsigned int tag) {
     return trel::host::Kernel::Get().Allocate(poolType, numberOfBytes, tag);
 }
 
-void TrelKernelFreePool(void* p, unsigned int tag) {
+void TREL_KERNEL_SERVICE(ExFreePoolWithTag)(void* p, unsigned int tag) {
     trel::host::Kernel::Get().Free(p, tag);
 }
 

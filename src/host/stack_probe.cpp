@@ -2,6 +2,8 @@
 // the gates by which the module reaches the host meanwhile (x86-64 System V).
 #include "stack_probe.h"
 
+#if TREL_STACK_GATES
+
 #include <ucontext.h>
 
 #include <cstdint>
@@ -12,8 +14,8 @@
 
 extern "C" {
 unsigned int TrelKernelDbgPrint(const char* format, ...);
-void* TrelKernelAllocatePool(int poolType, size_t numberOfBytes, unsigned int tag);
-void TrelKernelFreePool(void* p, unsigned int tag);
+void* TrelKernelExAllocatePoolWithTag(int poolType, size_t numberOfBytes, unsigned int tag);
+void TrelKernelExFreePoolWithTag(void* p, unsigned int tag);
 }
 
 // ---------------------------------------------------------------------------
@@ -30,8 +32,8 @@ __attribute__((visibility("hidden"))) GateTarget trel_probe_targets[16] = {
     nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
     nullptr,
     reinterpret_cast<GateTarget>(&TrelKernelDbgPrint),
-    reinterpret_cast<GateTarget>(&TrelKernelAllocatePool),
-    reinterpret_cast<GateTarget>(&TrelKernelFreePool),
+    reinterpret_cast<GateTarget>(&TrelKernelExAllocatePoolWithTag),
+    reinterpret_cast<GateTarget>(&TrelKernelExFreePoolWithTag),
 };
 // Non-zero while the module runs on the probe stack (zero while a gate's
 // target runs, so that a gated call made by the host itself goes straight through).
@@ -261,3 +263,20 @@ size_t StackProbeGlue() {
 }
 
 }  // namespace trel::host
+
+#else  // no gates: operations run as they are, unmeasured
+
+namespace trel::host {
+
+bool StackProbeAvailable() { return false; }
+
+StackUse ProbeStack(const std::function<void()>& operation) {
+    operation();
+    return {};
+}
+
+size_t StackProbeGlue() { return 0; }
+
+}  // namespace trel::host
+
+#endif

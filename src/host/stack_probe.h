@@ -22,6 +22,14 @@
 #include <cstddef>
 #include <functional>
 
+// The gates are x86-64 System V code (Linux); elsewhere the probe is absent
+// (StackProbeAvailable() is false) and the kernel exports are plain functions.
+#if defined(__linux__) && defined(__x86_64__)
+#define TREL_STACK_GATES 1
+#else
+#define TREL_STACK_GATES 0
+#endif
+
 namespace trel::host {
 
 struct StackUse {
@@ -31,7 +39,8 @@ struct StackUse {
     size_t serviceCalls = 0;
 };
 
-// False in instrumented builds, where frames hold the sanitizers' redzones.
+// False in instrumented builds, where frames hold the sanitizers' redzones,
+// and where there are no gates.
 bool StackProbeAvailable();
 // Runs `operation` on a pattern-filled stack of its own and measures it. The
 // active SimHost's services are reached through the gates meanwhile.
