@@ -171,14 +171,16 @@ void Kernel::Free(void* p, unsigned tag) {
 // The services as the module imports them. Where the stack probe has its
 // gates (stack_probe.h), the exported names are the gates, which come here.
 #if TREL_STACK_GATES
+#define TREL_KERNEL_EXPORT
 #define TREL_KERNEL_SERVICE(name) TrelKernel##name
 #else
-#define TREL_KERNEL_SERVICE(name) __attribute__((visibility("default"))) name
+#define TREL_KERNEL_EXPORT __attribute__((visibility("default")))
+#define TREL_KERNEL_SERVICE(name) name
 #endif
 
 extern "C" {
 
-unsigned int TREL_KERNEL_SERVICE(DbgPrint)(const char* format, ...) {
+TREL_KERNEL_EXPORT unsigned int TREL_KERNEL_SERVICE(DbgPrint)(const char* format, ...) {
     va_list args;
     va_start(args, format);
     const unsigned status = trel::host::Kernel::Get().DbgPrintV(format, args);
@@ -186,11 +188,11 @@ unsigned int TREL_KERNEL_SERVICE(DbgPrint)(const char* format, ...) {
     return status;
 }
 
-void* TREL_KERNEL_SERVICE(ExAllocatePoolWithTag)(int poolType, size_t numberOfBytes, unsigned int tag) {
+TREL_KERNEL_EXPORT void* TREL_KERNEL_SERVICE(ExAllocatePoolWithTag)(int poolType, size_t numberOfBytes, unsigned int tag) {
     return trel::host::Kernel::Get().Allocate(poolType, numberOfBytes, tag);
 }
 
-void TREL_KERNEL_SERVICE(ExFreePoolWithTag)(void* p, unsigned int tag) {
+TREL_KERNEL_EXPORT void TREL_KERNEL_SERVICE(ExFreePoolWithTag)(void* p, unsigned int tag) {
     trel::host::Kernel::Get().Free(p, tag);
 }
 
