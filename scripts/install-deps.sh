@@ -4,7 +4,8 @@
 # toolchain (its POSIX-threads compilers, which GoogleTest needs) for
 # TrelBoard.sys and the Windows build of the host kit, tests and trelhost, the
 # GoogleTest sources they are built from, Wine (64-bit) to run them, and the
-# JSON and argument libraries of trelhost.
+# JSON and argument libraries of trelhost, and the cost report's benchmark
+# library and valgrind (callgrind).
 set -euo pipefail
 
 packages=(
@@ -14,6 +15,7 @@ packages=(
   g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
   mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
   wine wine64
+  libbenchmark-dev valgrind
 )
 
 missing=()

@@ -9,6 +9,7 @@
 #include "event_order.h"
 #include "frame/kernel.h"
 #include "sim_host.h"
+#include "stack_probe.h"
 
 namespace trel::host {
 namespace {
@@ -71,6 +72,7 @@ void Kernel::ClearTraces() {
 // Anything out of that order is reported and the pattern starts over where it
 // can be picked up again.
 unsigned Kernel::DbgPrintV(const char* format, va_list args) {
+    if (discardTraces_) return 0;
     if (format == nullptr) {
         traceErrors_.push_back("DbgPrint with a null format");
         traceState_ = 0;
@@ -166,10 +168,19 @@ void Kernel::Free(void* p, unsigned tag) {
 }  // namespace trel::host
 
 // ---------------------------------------------------------------------------
-// The services as the module imports them.
+// The services as the module imports them. Where the stack probe has its
+// gates (stack_probe.h), the exported names are the gates, which come here.
+#if TREL_STACK_GATES
+#define TREL_KERNEL_EXPORT
+#define TREL_KERNEL_SERVICE(name) TrelKernel##name
+#else
+#define TREL_KERNEL_EXPORT __attribute__((visibility("default")))
+#define TREL_KERNEL_SERVICE(name) name
+#endif
+
 extern "C" {
 
-__attribute__((visibility("default"))) unsigned int DbgPrint(const char* format, ...) {
+TREL_KERNEL_EXPORT unsigned int TREL_KERNEL_SERVICE(DbgPrint)(const char* format, ...) {
     va_list args;
     va_start(args, format);
     const unsigned status = trel::host::Kernel::Get().DbgPrintV(format, args);
@@ -177,12 +188,11 @@ __attribute__((visibility("default"))) unsigned int DbgPrint(const char* format,
     return status;
 }
 
-__attribute__((visibility("default"))) void* ExAllocatePoolWithTag(int poolType, size_t numberOfBytes,
-                                                                   unsigned int tag) {
+TREL_KERNEL_EXPORT void* TREL_KERNEL_SERVICE(ExAllocatePoolWithTag)(int poolType, size_t numberOfBytes, unsigned int tag) {
     return trel::host::Kernel::Get().Allocate(poolType, numberOfBytes, tag);
 }
 
-__attribute__((visibility("default"))) void ExFreePoolWithTag(void* p, unsigned int tag) {
+TREL_KERNEL_EXPORT void TREL_KERNEL_SERVICE(ExFreePoolWithTag)(void* p, unsigned int tag) {
     trel::host::Kernel::Get().Free(p, tag);
 }
 

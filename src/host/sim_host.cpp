@@ -187,6 +187,7 @@ void SimHost::Register() { RegisterTable(Services()); }
 
 void SimHost::RegisterTable(const HostServices* table) {
     g_activeHost = this;
+    registered_ = table;
     Module::Get().GetBoardModuleCaps(nullptr, table, &catalogue_, &count_);
 }
 

@@ -35,6 +35,9 @@ public:
     // Every DbgPrint call that broke the prefix, message, newline pattern.
     const std::vector<std::string>& TraceErrors() const { return traceErrors_; }
     void ClearTraces();
+    // While set, DbgPrint returns at once and keeps nothing (a kernel with
+    // debug output filtered away; for timing the module's own work).
+    void DiscardTraces(bool discard) { discardTraces_ = discard; }
 
     struct Allocation {
         void* pointer;
@@ -71,6 +74,7 @@ private:
     size_t requests_ = 0;
     size_t failAt_ = 0;
     bool failAll_ = false;
+    bool discardTraces_ = false;
 };
 
 // ---------------------------------------------------------------------------
@@ -158,6 +162,8 @@ public:
     void RegisterTable(const HostServices* table);
 
     const HostServices* Services() const;
+    // The table last registered with the module.
+    const HostServices* Registered() const { return registered_; }
     const BoardDescriptor* const* Catalogue() const { return catalogue_; }
     u32 CatalogueCount() const { return count_; }
     const BoardDescriptor& Board(size_t index) const;
@@ -207,6 +213,7 @@ private:
 
     const BoardDescriptor* const* catalogue_ = nullptr;
     u32 count_ = 0;
+    const HostServices* registered_ = nullptr;
     std::vector<u8> device_;
     std::vector<BusCall> log_;
     size_t calls_ = 0;

@@ -14,6 +14,7 @@ inline constexpr int kExitNoTuner = 3;  // a tuner option for a board without Tu
 
 void AddListCommand(CLI::App& app, int& exitCode);
 void AddRunCommand(CLI::App& app, int& exitCode);
+void AddCostCommand(CLI::App& app, int& exitCode);
 void AddTableCommand(CLI::App& app, int& exitCode);
 
 }  // namespace trelhost

@@ -55,43 +55,67 @@ constexpr FieldSetting kFields625[] = {
     {288, {0x120, 0x0400, true}},
 };
 
-// Writes entries to the first bank and their twins 0x30 higher; the twins
-// first when asked. Results are not reported.
-void WriteBanks(void* device, const RegisterEntry* entries, u32 count, bool secondFirst, u32 flags) {
-    for (u32 pass = 0; pass < 2; ++pass) {
-        const u16 offset = (pass == 0) == secondFirst ? kScalerBankOffset : 0;
-        for (u32 i = 0; i < count; ++i) {
-            BusWrite(device, kAddress, static_cast<u16>(entries[i].reg + offset), entries[i].value, flags);
-        }
+// The scaler registers written to both banks, by their first-bank numbers.
+constexpr u16 kHorizontalRegs[] = {kRegOutputWidthLow, kRegOutputWidthHigh, kRegPrescaler,     kRegLumaHIncLow,
+                                   kRegLumaHIncHigh,   kRegChromaHIncLow,   kRegChromaHIncHigh};
+constexpr u16 kVerticalRegs[] = {kRegOutputWindowLow, kRegOutputWindowHigh, kRegLumaVIncLow,
+                                 kRegLumaVIncHigh,    kRegChromaVIncLow,    kRegChromaVIncHigh};
+
+// Both banks in the order they are written: the first bank's registers, then
+// their twins 0x30 higher, or the twins first.
+template <size_t N>
+struct BankOrder {
+    u16 reg[2 * N];
+};
+template <size_t N>
+constexpr BankOrder<N> BothBanks(const u16 (&regs)[N], bool twinsFirst) {
+    BankOrder<N> order{};
+    const u16 first = twinsFirst ? kScalerBankOffset : 0;
+    for (size_t i = 0; i < N; ++i) {
+        order.reg[i] = static_cast<u16>(regs[i] + first);
+        order.reg[N + i] = static_cast<u16>(regs[i] + kScalerBankOffset - first);
     }
+    return order;
+}
+constexpr auto kHorizontalBanks = BothBanks(kHorizontalRegs, false);
+constexpr auto kVerticalBanks = BothBanks(kVerticalRegs, false);
+constexpr auto kVerticalBanksTwinsFirst = BothBanks(kVerticalRegs, true);
+
+// Accumulation length and DC gain of the prescaler, bank by bank.
+constexpr RegisterEntry kPrescaleControl[] = {
+    {kRegAccumulation, 0x01},
+    {kRegAccumulation + kScalerBankOffset, 0x01},
+    {kRegPrescaleDcGain, 0x01},
+    {kRegPrescaleDcGain + kScalerBankOffset, 0x01},
+};
+
+// Writes value[i] to reg[i] for each register up to `end`. Results are not
+// reported. The scaler helpers stay out of line and walk pointers, so that
+// the scaler's kernel stack holds one helper's few value bytes at a time.
+[[gnu::noinline]] void WriteSequence(void* device, const u16* reg, const u16* end, const u8* value, u32 flags) {
+    for (; reg != end; ++reg, ++value) BusWrite(device, kAddress, *reg, *value, flags);
 }
 
-void WriteHorizontal(void* device, u32 width, u32 flags) {
+[[gnu::noinline]] void WriteHorizontal(void* device, u32 width, u32 flags) {
     const u8 prescale = Low(kMaxWidth / width);
     const u32 increment = ((kMaxWidth / prescale) * 1024) / width;
     const u32 chroma = increment / 2;
-    const RegisterEntry scale[] = {
-        {kRegOutputWidthLow, Low(width)},   {kRegOutputWidthHigh, High(width)},
-        {kRegPrescaler, prescale},          {kRegLumaHIncLow, Low(increment)},
-        {kRegLumaHIncHigh, High(increment)}, {kRegChromaHIncLow, Low(chroma)},
-        {kRegChromaHIncHigh, High(chroma)},
-    };
-    WriteBanks(device, scale, CountOf(scale), false, flags);
-    // Accumulation length and DC gain of the prescaler, bank by bank.
-    constexpr RegisterEntry kPrescaleControl[] = {
-        {kRegAccumulation, 0x01}, {kRegAccumulation + kScalerBankOffset, 0x01},
-        {kRegPrescaleDcGain, 0x01}, {kRegPrescaleDcGain + kScalerBankOffset, 0x01},
-    };
+    // The same seven values for each bank.
+    const u8 values[] = {Low(width),     High(width), prescale,     Low(increment), High(increment),
+                         Low(chroma),    High(chroma), Low(width),  High(width),    prescale,
+                         Low(increment), High(increment), Low(chroma), High(chroma)};
+    static_assert(sizeof(values) == sizeof(kHorizontalBanks.reg) / sizeof(u16));
+    WriteSequence(device, kHorizontalBanks.reg, kHorizontalBanks.reg + sizeof(values), values, flags);
     WriteRegistersOr(device, kAddress, kPrescaleControl, CountOf(kPrescaleControl), flags);
 }
 
-void WriteVertical(void* device, const VerticalScale& scale, u32 flags) {
-    const RegisterEntry entries[] = {
-        {kRegOutputWindowLow, Low(scale.window)}, {kRegOutputWindowHigh, High(scale.window)},
-        {kRegLumaVIncLow, Low(scale.increment)},  {kRegLumaVIncHigh, High(scale.increment)},
-        {kRegChromaVIncLow, Low(scale.increment)}, {kRegChromaVIncHigh, High(scale.increment)},
-    };
-    WriteBanks(device, entries, CountOf(entries), scale.secondBankFirst, flags);
+[[gnu::noinline]] void WriteVertical(void* device, u32 window, u32 increment, bool secondBankFirst, u32 flags) {
+    const u8 values[] = {Low(window),    High(window),    Low(increment), High(increment),
+                         Low(increment), High(increment), Low(window),    High(window),
+                         Low(increment), High(increment), Low(increment), High(increment)};
+    const BankOrder<6>& order = secondBankFirst ? kVerticalBanksTwinsFirst : kVerticalBanks;
+    static_assert(sizeof(values) == sizeof(order.reg) / sizeof(u16));
+    WriteSequence(device, order.reg, order.reg + sizeof(values), values, flags);
 }
 
 template <size_t N>
@@ -99,7 +123,7 @@ void WriteFieldSetting(void* device, CaptureConfig* config, const FieldSetting (
                        u32 flags) {
     for (const FieldSetting& setting : settings) {
         if (setting.height != height) continue;
-        WriteVertical(device, setting.scale, flags);
+        WriteVertical(device, setting.scale.window, setting.scale.increment, setting.scale.secondBankFirst, flags);
         config->heightDoubled = 1;
     }
 }
@@ -203,7 +227,7 @@ u32 ProgramScaler(void* device, CaptureConfig* config, u32 flags) {
     if (height > fieldLines) {
         config->heightDoubled = 0;
         ClearOffsets(config);
-        WriteVertical(device, {windowBase / 2, (frameLines * 1024) / height, false}, flags);
+        WriteVertical(device, windowBase / 2, (frameLines * 1024) / height, false, flags);
         return kStatusSuccess;
     }
     // One field's lines or fewer: only the listed heights have settings.
@@ -213,9 +237,9 @@ u32 ProgramScaler(void* device, CaptureConfig* config, u32 flags) {
 }
 
 u32 StartDecoder(void* context, void* device, u32 standard, u32 source, const VideoPropertySet& properties,
-                 const SetupDelta& delta, SetVideoPropertyFn setVideoProperty, u32 flags) {
-    if (WriteSetupTable(device, delta, flags) != 0) return kStatusBusFailure;
-    return ApplyVideoSettings(setVideoProperty, context, device, source, standard, properties);
+                 const DecoderStart& start) {
+    if (WriteSetupTable(device, *start.delta, start.flags) != 0) return kStatusBusFailure;
+    return ApplyVideoSettings(start.setVideoProperty, context, device, source, standard, properties);
 }
 
 }  // namespace trel::saa7115

@@ -183,9 +183,17 @@ u32 ProgramScaler(void* device, CaptureConfig* config, u32 flags);
 // 1, 3, 5 and 7 reach the decoder; the others are only traced). The steps
 // after the table are the decoder boards' ApplyVideoSettings.
 using SetVideoPropertyFn = trel::SetVideoPropertyFn;
+// What a board brings to the start-up: its set-up differences, its
+// SetVideoProperty and its bus flags (one constant record per board, so that
+// the start-up takes its arguments in registers and hands over to the
+// property steps without a frame of its own).
+struct DecoderStart {
+    const SetupDelta* delta;
+    SetVideoPropertyFn setVideoProperty;
+    u32 flags;
+};
 u32 StartDecoder(void* context, void* device, u32 standard, u32 source,
-                 const VideoPropertySet& properties, const SetupDelta& delta,
-                 SetVideoPropertyFn setVideoProperty, u32 flags);
+                 const VideoPropertySet& properties, const DecoderStart& start);
 
 // ---------------------------------------------------------------------------
 constexpr bool IsValidDelta(const RegisterEntry* entries, u32 count) {

@@ -57,8 +57,10 @@ u32 SetVideoProperty(void* context, void* device, u32 index, u32 value, u32) {
     return kStatusNotSupported;
 }
 
+constexpr saa7115::DecoderStart kStart = {&kSetupDelta, SetVideoProperty, kFlags};
+
 u32 InitVideoSource(void* context, void* device, u32 standard, u32 source, const VideoPropertySet* properties) {
-    return heron::InitVideoSource(context, device, standard, source, properties, kSetupDelta, SetVideoProperty);
+    return heron::InitVideoSource(context, device, standard, source, properties, kStart);
 }
 
 // Nothing reaches the decoder: only the NTSC offset rule.

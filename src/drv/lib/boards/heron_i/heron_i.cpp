@@ -46,14 +46,14 @@ u32 SetStandard(DecoderContext* context, void* device, u32 standard, const saa71
 }
 
 u32 InitVideoSource(void* context, void* device, u32 standard, u32 source, const VideoPropertySet* properties,
-                    const saa7115::SetupDelta& delta, saa7115::SetVideoPropertyFn setVideoProperty) {
+                    const saa7115::DecoderStart& start) {
     if (context == nullptr) return kStatusInvalid;
     if (Host() == nullptr) return kStatusBusFailure;
     if (properties == nullptr) return kStatusInvalid;
     const auto* decoder = static_cast<const DecoderContext*>(context);
     if (standard == kKeepCurrent) standard = decoder->tvStandard;
     if (source == kKeepCurrent) source = decoder->videoSource;
-    return saa7115::StartDecoder(context, device, standard, source, *properties, delta, setVideoProperty, kFlags);
+    return saa7115::StartDecoder(context, device, standard, source, *properties, start);
 }
 
 // Both boards report what the status byte says (saa7115::kStatusQueries);
@@ -100,8 +100,10 @@ u32 SetVideoProperty(void* context, void* device, u32 index, u32 value, u32 extr
     return kStatusNotSupported;
 }
 
+constexpr saa7115::DecoderStart kStart = {&kSetupDelta, SetVideoProperty, kFlags};
+
 u32 InitVideoSource(void* context, void* device, u32 standard, u32 source, const VideoPropertySet* properties) {
-    return heron::InitVideoSource(context, device, standard, source, properties, kSetupDelta, SetVideoProperty);
+    return heron::InitVideoSource(context, device, standard, source, properties, kStart);
 }
 
 // The scaler delivers the requested size; the context is not consulted.

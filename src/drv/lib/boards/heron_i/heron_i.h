@@ -25,7 +25,7 @@ u32 SetStandard(DecoderContext* context, void* device, u32 standard, const saa71
 
 // VideoOps slot 4 with the board's set-up differences and SetVideoProperty.
 u32 InitVideoSource(void* context, void* device, u32 standard, u32 source, const VideoPropertySet* properties,
-                    const saa7115::SetupDelta& delta, saa7115::SetVideoPropertyFn setVideoProperty);
+                    const saa7115::DecoderStart& start);
 
 // VideoOps slot 9: source, standard and the two decoder status queries.
 u32 GetVideoProperty(void* context, void* device, u32 index, u32* value);

@@ -63,6 +63,8 @@ u32 SetTVStandard(KestrelContext* context, void* device, u32 standard) {
     return kStatusSuccess;
 }
 
+constexpr saa7115::DecoderStart kStart = {&kSetup, SetVideoProperty, kFlags};
+
 u32 InitVideoSource(void* context, void* device, u32 standard, u32 source, const VideoPropertySet* properties) {
     if (context == nullptr) return kStatusInvalid;
     if (Host() == nullptr) return kStatusBusFailure;
@@ -71,7 +73,7 @@ u32 InitVideoSource(void* context, void* device, u32 standard, u32 source, const
     if (standard == kKeepCurrent) standard = c.tvStandard;
     if (source == kKeepCurrent) source = c.videoSource;
     const u32 status =
-        saa7115::StartDecoder(context, device, standard, source, *properties, kSetup, SetVideoProperty, kFlags);
+        saa7115::StartDecoder(context, device, standard, source, *properties, kStart);
     if (status != kStatusSuccess) return status;
     Trace("*******@@@@@@@@@**************");
     WriteTvAudioList(device, kTvAudioStart);

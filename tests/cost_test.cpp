@@ -1,0 +1,214 @@
+// What the module costs the host: kernel stack per operation, the stack probe
+// that measures it, and the wire-time model.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "operations.h"
+#include "stack_probe.h"
+#include "test_support.h"
+#include "wire_time.h"
+
+extern "C" unsigned int DbgPrint(const char* format, ...);
+
+#if TREL_STACK_GATES
+// Frames of known size, for the probe's own checks: 64 bytes below the return
+// address; and 56 bytes, then a call of fn(argument, 0) (return address at 64).
+extern "C" void CostTestFrame64();
+extern "C" unsigned CostTestCall(unsigned (*fn)(const char*, unsigned), const char* argument);
+asm(R"(
+    .text
+    .globl CostTestFrame64
+    .type CostTestFrame64, @function
+CostTestFrame64:
+    sub $64, %rsp
+    movq $1, (%rsp)
+    add $64, %rsp
+    ret
+    .size CostTestFrame64, .-CostTestFrame64
+    .globl CostTestCall
+    .type CostTestCall, @function
+CostTestCall:
+    push %rbx
+    sub $48, %rsp
+    mov %rdi, %rax
+    mov %rsi, %rdi
+    xor %esi, %esi
+    call *%rax
+    add $48, %rsp
+    pop %rbx
+    ret
+    .size CostTestCall, .-CostTestCall
+)");
+#endif
+
+namespace trel::test {
+namespace {
+
+using host::Operation;
+using host::Operations;
+using host::OperationState;
+using host::ProbeStack;
+using host::StackUse;
+
+// The module shares 24 KiB of kernel stack with the host driver and the I2C
+// stack under it: each operation keeps its own frames under 256 bytes.
+constexpr size_t kModuleStackLimit = 256;
+
+struct Session {
+    std::vector<std::string> bus;
+    std::vector<std::string> traces;
+};
+
+// Every operation of one board in the host's order; with `probe`, each on the
+// probe stack, checked against the limit.
+Session RunSession(SimHost& host, size_t index, bool probe) {
+    Kernel::Get().ClearTraces();
+    host.ClearLog();
+    OperationState state;
+    state.board = &host.Board(index);
+    state.device = host.Device();
+    for (const Operation& operation : Operations()) {
+        if (!operation.present(*state.board)) continue;
+        host::RunOperation(operation, state, [&](auto&& call) {
+            if (!probe) return call();
+            const StackUse use = ProbeStack(call);
+            EXPECT_LT(use.module, kModuleStackLimit)
+                << operation.name << " " << operation.variant << ": module " << use.module
+                << " bytes, deepest service call " << use.deepestCall;
+            EXPECT_LE(use.deepestCall, use.module);
+        });
+    }
+    Session session{host.FormattedLog(), Kernel::Get().Traces()};
+    Kernel::Get().ClearTraces();
+    return session;
+}
+
+class StackDepthTest : public HostTest, public ::testing::WithParamInterface<size_t> {
+protected:
+    void SetUp() override {
+        HostTest::SetUp();
+        if (!host::StackProbeAvailable()) GTEST_SKIP() << "frames of the instrumented build are not the module's";
+    }
+};
+
+// Also: the probe changes nothing the module does (same bus calls with the
+// same stack-passed arguments, same trace lines).
+TEST_P(StackDepthTest, EveryOperationStaysUnder256BytesAndBehavesAsWithoutProbe) {
+    Session plain;
+    Session probed;
+    {
+        SimHost fresh;  // chips in their power-on state for each session
+        plain = RunSession(fresh, GetParam(), false);
+    }
+    {
+        SimHost fresh;
+        probed = RunSession(fresh, GetParam(), true);
+    }
+    host_.Register();
+    EXPECT_EQ(probed.bus, plain.bus);
+    EXPECT_EQ(probed.traces, plain.traces);
+    EXPECT_FALSE(plain.traces.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(AllBoards, StackDepthTest, ::testing::Range<size_t>(0, kBoardCount), BoardParamName);
+
+// The probe itself, on frames of known size.
+class StackProbeTest : public HostTest {
+protected:
+    void SetUp() override {
+        HostTest::SetUp();
+        if (!host::StackProbeAvailable()) GTEST_SKIP() << "frames of the instrumented build are not the module's";
+    }
+};
+
+#if TREL_STACK_GATES
+TEST_F(StackProbeTest, SeesExactlyTheFrameBelowTheEntry) {
+    const StackUse use = ProbeStack([] { CostTestFrame64(); });
+    EXPECT_EQ(use.module, 64u);
+    EXPECT_EQ(use.serviceCalls, 0u);
+    EXPECT_EQ(ProbeStack([] {}).module, 0u);
+}
+
+// A service call leaves only its return address on the probe stack, however
+// much stack the host's side of it takes.
+TEST_F(StackProbeTest, ServiceWorkRunsOffTheProbeStack) {
+    // The table the module sees while the probe runs.
+    const StackUse use = ProbeStack([&] { CostTestCall(host_.Registered()->QueryParameter, "50Hz"); });
+    EXPECT_EQ(use.module, 64u);
+    EXPECT_EQ(use.deepestCall, 64u);
+    EXPECT_EQ(use.serviceCalls, 1u);
+    EXPECT_EQ(Bus(), (std::vector<std::string>{host_.Log().at(0).Format()}));
+    EXPECT_EQ(host_.Log().at(0).name, "50Hz");
+    EXPECT_EQ(host_.Registered(), host_.Services());  // the host's own table is back
+}
+#endif
+
+TEST_F(StackProbeTest, KernelCallsWithStackArgumentsPassThrough) {
+    const StackUse use = ProbeStack([] {
+        DbgPrint("<TRELCAP.SYS> ");
+        DbgPrint("%d %d %d %d %d %d %d %d %s", 1, 2, 3, 4, 5, 6, 7, 8, "nine");
+        DbgPrint("\n");
+    });
+    EXPECT_EQ(use.serviceCalls, 3u);
+    EXPECT_EQ(Traces(), (std::vector<std::string>{"1 2 3 4 5 6 7 8 nine"}));
+}
+
+// Wire bits of each kind of call, as the module makes them (one row per
+// service, through the host's services table).
+struct WireRow {
+    const char* name;
+    void (*call)(const HostServices& services, void* device);
+    uint64_t bits;
+};
+
+const WireRow kWireRows[] = {
+    {"I2cWrite", [](const HostServices& s, void* d) { s.I2cWrite(d, 0x40, kI2cRegisterWidth, 0x0A, 0x99, 0); }, 29},
+    {"I2cRead",
+     [](const HostServices& s, void* d) {
+         u8 v = 0;
+         s.I2cRead(d, 0x40, kI2cRegisterWidth, 0x1F, &v, 0);
+     },
+     39},
+    {"I2cWriteBuffer",
+     [](const HostServices& s, void* d) {
+         const u8 bytes[4] = {0x0B, 0x8E, 0x0C, 0x60};
+         s.I2cWriteBuffer(d, 0xC2, 0, 0, 4, bytes, 0);
+     },
+     2 + 9 * 5},
+    {"I2cWriteSubaddress",
+     [](const HostServices& s, void* d) {
+         const u8 header[4] = {0x80, 0x10, 0x00, 0x30};
+         const u8 data[2] = {0x20, 0x43};
+         s.I2cWriteSubaddress(d, 4, header, 2, data, 0);
+     },
+     2 + 9 * 6},
+    {"I2cReadSubaddress",
+     [](const HostServices& s, void* d) {
+         const u8 header[2] = {0x86, 0x1F};
+         u8 data[3] = {};
+         s.I2cReadSubaddress(d, 2, header, 3, data, 0);
+     },
+     3 + 9 * 6},
+    {"SerialWrite", [](const HostServices& s, void* d) { s.SerialWrite(d, 8, 0x5E, 2, 1, 6, 0x28, kSerialMode); }, 16},
+    {"EncoderWrite", [](const HostServices& s, void* d) { s.EncoderWrite(d, 0x4137, 7); }, 0},
+    {"QueryParameter", [](const HostServices& s, void*) { s.QueryParameter("50Hz", 0); }, 0},
+};
+
+class WireTimeTest : public HostTest, public ::testing::WithParamInterface<WireRow> {};
+
+TEST_P(WireTimeTest, BitsPerCallFollowTheTransactionModel) {
+    GetParam().call(*host_.Services(), device());
+    ASSERT_EQ(host_.Log().size(), 1u);
+    const uint64_t bits = host::WireBits(host_.Log()[0]);
+    EXPECT_EQ(bits, GetParam().bits);
+    EXPECT_EQ(host::WireNanoseconds(bits, 100), bits * 10000);
+    EXPECT_EQ(host::WireNanoseconds(bits, 400), bits * 2500);
+}
+
+INSTANTIATE_TEST_SUITE_P(Services, WireTimeTest, ::testing::ValuesIn(kWireRows),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace trel::test
