@@ -2,6 +2,9 @@
 #include "report.h"
 
 #include <nlohmann/json.hpp>
+#include <optional>
+
+#include "chips/board_chips.h"
 
 #include "board_readout.h"
 #include "decode.h"
@@ -11,12 +14,23 @@ namespace {
 
 using trel::host::SessionEvent;
 using trel::host::SessionStep;
+using trel::host::chips::BoardChips;
+
+// The chip state lines a step changed (none without chip models).
+std::vector<std::string> Explain(std::optional<BoardChips>& chips, const SessionStep& step) {
+    if (!chips) return {};
+    const std::vector<std::string> before = chips->Describe();
+    chips->Feed(step.bus);
+    return BoardChips::Changed(before, chips->Describe());
+}
 
 // == Operation -> status, then traces and bus calls as they happened, then
 // the decoded records and any problem the kit noticed.
 class TextReporter : public StepReporter {
 public:
-    TextReporter(std::ostream& out, size_t board) : out_(out), board_(board) {}
+    TextReporter(std::ostream& out, size_t board, bool explain) : out_(out), board_(board) {
+        if (explain) chips_.emplace(board);
+    }
 
     void Report(const SessionStep& step) override {
         out_ << "== " << step.operation << " -> " << step.StatusText() << '\n';
@@ -30,6 +44,7 @@ public:
         }
         for (const std::string& line : DescribeResult(step)) out_ << "  " << line << '\n';
         if (const auto scaler = ReadScaler(board_, step)) out_ << "  " << ScalerText(*scaler) << '\n';
+        for (const std::string& line : Explain(chips_, step)) out_ << "  chip:  " << line << '\n';
         for (const std::string& problem : step.problems) out_ << "  PROBLEM: " << problem << '\n';
         out_.flush();  // a sanitizer report at exit must not swallow what was printed
     }
@@ -37,11 +52,14 @@ public:
 private:
     std::ostream& out_;
     size_t board_;
+    std::optional<BoardChips> chips_;
 };
 
 class JsonReporter : public StepReporter {
 public:
-    JsonReporter(std::ostream& out, size_t board) : out_(out), board_(board) {}
+    JsonReporter(std::ostream& out, size_t board, bool explain) : out_(out), board_(board) {
+        if (explain) chips_.emplace(board);
+    }
 
     void Report(const SessionStep& step) override {
         nlohmann::ordered_json bus = nlohmann::ordered_json::array();
@@ -61,21 +79,23 @@ public:
         };
         if (nlohmann::ordered_json result = ResultJson(step); !result.is_null()) line["result"] = std::move(result);
         if (const auto scaler = ReadScaler(board_, step)) line["result"]["scaler"] = ScalerJson(*scaler);
+        if (chips_) line["chips"] = Explain(chips_, step);
         out_ << line.dump() << std::endl;
     }
 
 private:
     std::ostream& out_;
     size_t board_;
+    std::optional<BoardChips> chips_;
 };
 
 }  // namespace
 
-std::unique_ptr<StepReporter> MakeTextReporter(std::ostream& out, size_t board) {
-    return std::make_unique<TextReporter>(out, board);
+std::unique_ptr<StepReporter> MakeTextReporter(std::ostream& out, size_t board, bool explain) {
+    return std::make_unique<TextReporter>(out, board, explain);
 }
-std::unique_ptr<StepReporter> MakeJsonReporter(std::ostream& out, size_t board) {
-    return std::make_unique<JsonReporter>(out, board);
+std::unique_ptr<StepReporter> MakeJsonReporter(std::ostream& out, size_t board, bool explain) {
+    return std::make_unique<JsonReporter>(out, board, explain);
 }
 
 }  // namespace trelhost
