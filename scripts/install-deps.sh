@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, whatever this Debian machine lacks to build and test
 # TrelBoard: the native toolchain and test libraries, the mingw-w64 cross
-# toolchain for TrelBoard.sys, and the JSON and argument libraries of trelhost.
+# toolchain (its POSIX-threads compilers, which GoogleTest needs) for
+# TrelBoard.sys and the Windows build of the host kit, tests and trelhost, the
+# GoogleTest sources they are built from, Wine (64-bit) to run them, and the
+# JSON and argument libraries of trelhost.
 set -euo pipefail
 
 packages=(
   cmake ninja-build g++ binutils pkg-config
   libgtest-dev libgmock-dev googletest
   nlohmann-json3-dev libcli11-dev
-  g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
+  g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
+  mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
+  wine wine64
 )
 
 missing=()

@@ -1,18 +1,28 @@
 #!/usr/bin/env bash
 # Every test: the suite against the plain build (with the binary checks of
-# libTrelBoard.so and the cross-built TrelBoard.sys), then the suite again
-# with the module, host kit and tests under AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# libTrelBoard.so and of the cross-built TrelBoard.sys; that build also
+# cross-builds the Windows host kit, suite and trelhost.exe into build/win),
+# then the whole suite against TrelBoard.sys under Wine with the cross-check of
+# trelhost's output on both platforms, then the suite again with the module,
+# host kit and tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 jobs=$(nproc)
+phase() { printf '\n=== %s (%ds so far)\n' "$1" "$SECONDS"; }
 
+phase "Linux: libTrelBoard.so, the suite, binary checks of both builds"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build -j "$jobs" --output-on-failure
 
+# The Wine prefix lives in build/win/wineprefix, made by the first test.
+phase "Windows: TrelBoard.sys under Wine, the suite and the trelhost cross-check"
+ctest --test-dir build/win -j "$jobs" --output-on-failure
+
+phase "Linux under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTREL_SANITIZE=ON >/dev/null
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan -j "$jobs" --output-on-failure
+phase "done"
