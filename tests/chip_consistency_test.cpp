@@ -6,9 +6,11 @@
 // it does deliver is checked and its reason given.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <regex>
 #include <string>
 
 #include "chips/board_chips.h"
@@ -142,6 +144,61 @@ TEST(ChipConsistency, Saa7115ScalerDeliversTheRequestedSize) {
                 }
             }
         }
+    }
+}
+
+TEST(ChipConsistency, BitternDeliversTheFullFrameWhateverTheSize) {
+    // Bittern programs no scaler at capture start: the decoder keeps the full
+    // frame of the standard that InitVideoSource set up, and the host scales.
+    for (const ScalerGrid& grid : kSaa7115Grid) {
+        for (const u32 height : grid.heights) {
+            for (const u32 width : {720u, 352u}) {
+                SCOPED_TRACE(Case("Bittern", grid.standard, width, height));
+                SessionOptions options;
+                options.standard = grid.standard;
+                options.captureWidth = width;
+                options.captureHeight = height;
+                const Outcome out = DriveBoard({kBittern, options, std::nullopt, nullptr});
+                for (int bank = 0; bank < 2; ++bank) {
+                    const auto b = out.chips->Saa7115()->Bank(bank);
+                    EXPECT_EQ(b.deliveredWidth, 720u);
+                    EXPECT_EQ(b.deliveredLines, Ntsc(grid.standard) ? 242u : 288u);
+                }
+            }
+        }
+    }
+}
+
+// Every decoder board runs the line system of the standard the host chose.
+TEST(ChipConsistency, DecodersRunTheRequestedLineSystem) {
+    struct Row {
+        size_t board;
+        u32 standard;
+        const char* line;
+    };
+    const Row rows[] = {
+        {kHeronI, kStdNtscFamily, "SAA7115 line system: 525 lines"},
+        {kHeronI, kStdPalFamily, "SAA7115 line system: 625 lines"},
+        {kHeronI, kStdSecamFamily, "SAA7115 line system: 625 lines"},
+        {kBittern, kStdNtscM, "SAA7115 line system: 525 lines"},
+        {kBittern, kStdSecamFamily, "SAA7115 line system: 625 lines"},
+        {kKestrel, 0x10, "SAA7115 line system: 625 lines"},
+        {kKestrel, 0x2, "SAA7115 line system: 525 lines"},
+        {kHeronIIReprise, kStdNtscFamily, "SAA7113 standard: NTSC or PAL"},
+        {kHeronIIReprise, kStdPalFamily, "SAA7113 standard: NTSC or PAL"},
+        {kHeronIIReprise, kStdSecamFamily, "SAA7113 standard: SECAM"},
+        {kEgret, kStdNtscFamily, "TW9906 standard: 525 lines"},
+        {kEgret, kStdPalFamily, "TW9906 standard: 625 lines"},
+        {kEgret, kStdSecamFamily, "TW9906 standard: 625 lines"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(host::BoardNames().at(row.board) + " " + std::to_string(row.standard));
+        SessionOptions options;
+        options.standard = row.standard;
+        const Outcome out = DriveBoard({row.board, options, std::nullopt, nullptr});
+        const auto lines = out.chips->Describe();
+        EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(row.line, 0) == 0; }))
+            << ::testing::PrintToString(lines);
     }
 }
 
@@ -349,6 +406,81 @@ TEST(ChipConsistency, CameraTimingMatchesTheFormatRate) {
             EXPECT_EQ(*rate, out.formats[0].frameRate);
             EXPECT_EQ(*rate, flag != 0 ? 25025u : 30030u);
         }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Picture controls: each value the host sets reads back from the chip's
+// register onto the host's scale, within half a register step.
+
+struct Control {
+    u32 index;
+    const char* name;    // as the chip model names it
+    int low;
+    int high;
+    double hostPerStep;  // host units per register step
+};
+
+struct PictureBoard {
+    size_t board;
+    std::vector<Control> controls;
+};
+
+std::optional<int> ReadBack(const std::vector<std::string>& lines, const std::string& name) {
+    const std::regex direct("\\b" + name + " [^,=]*= (-?[0-9]+)");
+    const std::regex named("= " + name + " (-?[0-9]+)");
+    for (const std::string& line : lines) {
+        std::smatch match;
+        if (std::regex_search(line, match, direct) || std::regex_search(line, match, named)) {
+            return std::stoi(match[1].str());
+        }
+    }
+    return std::nullopt;
+}
+
+TEST(ChipConsistency, PictureControlsReadBackOnTheHostScale) {
+    const Control saaBrightness{1, "brightness", 0, 100, 100.0 / 255};
+    const Control saaContrast{3, "contrast", 0, 100, 100.0 / 127};
+    const Control saaHue{5, "hue", -50, 50, 50.0 / 127};
+    const Control saaSaturation{7, "saturation", 0, 100, 100.0 / 127};
+    const std::vector<Control> saa = {saaBrightness, saaContrast, saaHue, saaSaturation};
+    const Control twBrightness{1, "brightness", 0, 100, 50.0 / 127};
+    const Control twContrast{3, "contrast", 0, 100, 100.0 / 255};
+    const Control twHue{5, "hue", -50, 50, 50.0 / 127};
+    const Control twSaturation{7, "saturation", 0, 100, 100.0 / 218};
+    const Control ovBrightness{1, "brightness", 0, 100, 100.0 / 255};
+    const Control ovHue{5, "hue", -50, 50, 100.0 / 31};
+    const Control ovSaturation{7, "saturation", 0, 100, 100.0 / 255};
+    const PictureBoard boards[] = {
+        {kHeronI, saa},
+        {kBittern, saa},
+        {kKestrel, saa},
+        {kHeronIIReprise, saa},
+        {kHeronAscent, {twBrightness, twContrast, twHue, twSaturation, {9, "sharpness", 0, 100, 100.0 / 7}}},
+        {kEgret, {twBrightness, twContrast, twHue, twSaturation, {9, "sharpness", 0, 100, 50.0 / 7}}},
+        {kWren, {ovBrightness, ovHue, ovSaturation}},
+        {kFinch, {ovBrightness, ovHue, ovSaturation}},
+        {kSwift, {{1, "brightness", 0, 100, 100.0 / 530}, {5, "hue", -50, 50, 50.0 / 31}, {7, "saturation", 0, 100, 100.0 / 127}}},
+    };
+    for (const PictureBoard& pb : boards) {
+        SimHost host;
+        BoardChips chips(pb.board);
+        Session session(host, pb.board, [&chips](const SessionStep& step) { chips.Feed(step.bus); });
+        ASSERT_TRUE(session.Open());
+        for (const Control& control : pb.controls) {
+            for (const int fraction : {0, 1, 13, 25, 37, 50, 63, 75, 99, 100}) {
+                const int value = control.low + (control.high - control.low) * fraction / 100;
+                SCOPED_TRACE(host::BoardNames().at(pb.board) + " " + control.name + " " + std::to_string(value));
+                session.Step("SetVideoProperty", "", [&](SessionStep&) -> std::optional<u32> {
+                    return session.Board().videoOps->SetVideoProperty(session.Context(), host.Device(), control.index,
+                                                                     static_cast<u32>(value), 0);
+                });
+                const auto back = ReadBack(chips.Describe(), control.name);
+                ASSERT_TRUE(back.has_value());
+                EXPECT_LE(std::abs(*back - value), control.hostPerStep / 2 + 1);
+            }
+        }
+        session.Close();
     }
 }
 

@@ -12,6 +12,8 @@ class StepReporter {
 public:
     virtual ~StepReporter() = default;
     virtual void Report(const trel::host::SessionStep& step) = 0;
+    // After the last step: the session's totals (its wire time).
+    virtual void Finish() {}
 };
 
 // `board` is the catalogue index of the board the steps come from. With

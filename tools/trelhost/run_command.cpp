@@ -99,6 +99,7 @@ int RunBoard(const RunOptions& options) {
         problems = problems || !step.problems.empty();
         reporter->Report(step);
     });
+    reporter->Finish();
     return opened && !problems ? kExitOk : kExitProblems;
 }
 
