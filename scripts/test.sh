@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Every test: the suite against the plain build (with the binary checks of
-# libTrelBoard.so and of the cross-built TrelBoard.sys; that build also
-# cross-builds the Windows host kit, suite and trelhost.exe into build/win),
-# then the whole suite against TrelBoard.sys under Wine with the cross-check of
+# libTrelBoard.so and of the cross-built TrelBoard.sys), then, with the Windows
+# host kit, suite and trelhost.exe cross-built into build/win, the whole suite
+# against TrelBoard.sys under Wine with the cross-check of
 # trelhost's output on both platforms, then the suite again with the module,
 # host kit and tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
@@ -15,6 +15,9 @@ phase "Linux: libTrelBoard.so, the suite, binary checks of both builds"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build -j "$jobs" --output-on-failure
+
+phase "Windows: TrelBoard.sys, the host kit, the suite and trelhost.exe, cross-built"
+cmake --build build -j "$jobs" --target windows
 
 # The Wine prefix lives in build/win/wineprefix, made by the first test.
 phase "Windows: TrelBoard.sys under Wine, the suite and the trelhost cross-check"
