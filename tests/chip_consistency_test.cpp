@@ -10,7 +10,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <regex>
+#include <cctype>
 #include <string>
 
 #include "chips/board_chips.h"
@@ -426,13 +426,25 @@ struct PictureBoard {
     std::vector<Control> controls;
 };
 
+// The host value a description gives for a control: "<name> <register> = N"
+// or "= <name> N".
 std::optional<int> ReadBack(const std::vector<std::string>& lines, const std::string& name) {
-    const std::regex direct("\\b" + name + " [^,=]*= (-?[0-9]+)");
-    const std::regex named("= " + name + " (-?[0-9]+)");
+    const auto number = [](const std::string& text, size_t at) -> std::optional<int> {
+        size_t end = at;
+        if (end < text.size() && text[end] == '-') ++end;
+        while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end])) != 0) ++end;
+        if (end == at || (end == at + 1 && text[at] == '-')) return std::nullopt;
+        return std::stoi(text.substr(at, end - at));
+    };
     for (const std::string& line : lines) {
-        std::smatch match;
-        if (std::regex_search(line, match, direct) || std::regex_search(line, match, named)) {
-            return std::stoi(match[1].str());
+        if (const size_t named = line.find("= " + name + " "); named != std::string::npos) {
+            return number(line, named + name.size() + 3);
+        }
+        for (size_t at = line.find(name + " "); at != std::string::npos; at = line.find(name + " ", at + 1)) {
+            if (at != 0 && line[at - 1] != ' ') continue;
+            const size_t end = line.find(',', at);
+            const size_t equals = line.find("= ", at);
+            if (equals != std::string::npos && equals < end) return number(line, equals + 2);
         }
     }
     return std::nullopt;
