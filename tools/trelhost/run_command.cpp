@@ -31,6 +31,7 @@ struct RunOptions {
     bool setFm = false;
     bool setAudioMode = false;
     bool json = false;
+    bool explain = false;
     bool signal50Hz = false;
 };
 
@@ -91,13 +92,14 @@ int RunBoard(const RunOptions& options) {
     if (signalBit) host.SetReg(signalBit->address, signalBit->reg, host.Reg(signalBit->address, signalBit->reg) | signalBit->mask);
     trel::host::Kernel::Get().ClearTraces();  // the load banner is not part of the session
 
-    const std::unique_ptr<StepReporter> reporter = options.json ? MakeJsonReporter(std::cout, *index)
-                                                                         : MakeTextReporter(std::cout, *index);
+    const std::unique_ptr<StepReporter> reporter = options.json ? MakeJsonReporter(std::cout, *index, options.explain)
+                                                                         : MakeTextReporter(std::cout, *index, options.explain);
     bool problems = false;
     const bool opened = trel::host::RunUsualSequence(host, *index, session, [&](const trel::host::SessionStep& step) {
         problems = problems || !step.problems.empty();
         reporter->Report(step);
     });
+    reporter->Finish();
     return opened && !problems ? kExitOk : kExitProblems;
 }
 
@@ -120,6 +122,9 @@ void AddRunCommand(CLI::App& app, int& exitCode) {
     CLI::Option* audioMode = run->add_option("--audio-mode", options->audioMode,
                                              "TV-audio mode flags (0x01 mono, 0x02 stereo, 0x10 language A, 0x20 B)");
     run->add_flag("--json", options->json, "One JSON object per step");
+    run->add_flag("--explain", options->explain,
+                  "After each step, the chip state it changed: input, standard, picture controls, scaler sizes, "
+                  "audio clock, VBI lines, tuned frequency, TV-audio routing");
     run->callback([options, hz, standard, tune, fm, audioMode, &exitCode] {
         options->setTune = tune->count() > 0;
         options->setFm = fm->count() > 0;

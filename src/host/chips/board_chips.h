@@ -1,0 +1,60 @@
+// The chips of one board, fed with the bus log of a session: what each step
+// changed, in words and numbers.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "camera_model.h"
+#include "chip_model.h"
+#include "saa711x_model.h"
+#include "tuner_model.h"
+#include "tw99xx_model.h"
+
+namespace trel::host::chips {
+
+class BoardChips {
+public:
+    explicit BoardChips(size_t boardIndex);
+
+    void Feed(const BusCall& call);
+    void Feed(const std::vector<BusCall>& calls) {
+        for (const BusCall& call : calls) Feed(call);
+    }
+    // Every chip's description, chip by chip.
+    std::vector<std::string> Describe() const;
+    // The lines of Describe() that are new or different from `before`.
+    static std::vector<std::string> Changed(const std::vector<std::string>& before,
+                                            const std::vector<std::string>& after);
+
+    // The models present on this board (null where the board has no such chip).
+    const Saa7115Model* Saa7115() const { return saa7115_; }
+    const Saa7113Model* Saa7113() const { return saa7113_; }
+    const Tw9903Model* Tw9903() const { return tw9903_; }
+    const Tw9906Model* Tw9906() const { return tw9906_; }
+    const OmniVisionModel* OmniVision() const { return omniVision_; }
+    const CcdModel* Ccd() const { return ccd_; }
+    const TunerChainModel* Tuner() const { return tuner_; }
+    bool Empty() const { return models_.empty(); }
+
+private:
+    template <typename T, typename... Args>
+    T* Add(Args&&... args) {
+        auto model = std::make_unique<T>(std::forward<Args>(args)...);
+        T* raw = model.get();
+        models_.push_back(std::move(model));
+        return raw;
+    }
+
+    std::vector<std::unique_ptr<ChipModel>> models_;
+    const Saa7115Model* saa7115_ = nullptr;
+    const Saa7113Model* saa7113_ = nullptr;
+    const Tw9903Model* tw9903_ = nullptr;
+    const Tw9906Model* tw9906_ = nullptr;
+    const OmniVisionModel* omniVision_ = nullptr;
+    const CcdModel* ccd_ = nullptr;
+    const TunerChainModel* tuner_ = nullptr;
+};
+
+}  // namespace trel::host::chips
