@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, whatever this Debian machine lacks to build and test
 # TrelBoard: the native toolchain and test libraries, the mingw-w64 cross
-# toolchain for TrelBoard.sys, and the JSON and argument libraries of trelhost.
+# toolchain for TrelBoard.sys, the JSON and argument libraries of trelhost,
+# the static analysers of the module (clang-tidy, cppcheck) and clang with its
+# sanitizer and fuzzer runtimes for the fuzz target.
 set -euo pipefail
 
 packages=(
@@ -9,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev googletest
   nlohmann-json3-dev libcli11-dev
   g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
+  clang-tidy-14 cppcheck clang-14 libclang-rt-14-dev
 )
 
 missing=()
