@@ -120,6 +120,7 @@ enum class Rule {
     kUnchecked,   // outcome as without the failure; the operation goes on
     kStop,        // 0xFFFFFFFD, no further call
     kHostResult,  // the host's result handed back, no further call
+    kOrBlock,     // the rest of the block is still written, then 0xFFFFFFFD
 };
 
 // The calls the boards check, per operation (call numbers within the
@@ -132,24 +133,45 @@ struct CheckedCalls {
     size_t last;  // inclusive
     Rule rule;
 };
+// The SAA7115 decoder boards' InitVideoSource: the set-up table (calls 0 to
+// 144) stops at its first failed write; the two source writes go unchecked;
+// the twelve standard writes are all made and a failure among them ends the
+// operation with 0xFFFFFFFD; Bittern's picture set-up after them goes
+// unchecked.
+constexpr size_t kSetupLast = 144;
+constexpr size_t kSourceFirst = 145;
+constexpr size_t kSourceLast = 146;
+constexpr size_t kStandardFirst = 147;
+constexpr size_t kStandardLast = 158;
 constexpr CheckedCalls kCheckedCalls[] = {
-    // Heron I: the decoder set-up table stops at its first failed write; the
-    // picture registers hand the host's result back.
-    {kHeronI, "InitVideoSource", 0, 144, Rule::kStop},
+    {kHeronI, "InitVideoSource", 0, kSetupLast, Rule::kStop},
+    {kHeronI, "InitVideoSource", kSourceFirst, kSourceLast, Rule::kUnchecked},
+    {kHeronI, "InitVideoSource", kStandardFirst, kStandardLast, Rule::kOrBlock},
+    // Heron I's picture registers hand the host's result back.
     {kHeronI, "SetVideoProperty 1", 0, 0, Rule::kHostResult},
     {kHeronI, "SetVideoProperty 3", 0, 0, Rule::kHostResult},
     {kHeronI, "SetVideoProperty 5", 0, 0, Rule::kHostResult},
     {kHeronI, "SetVideoProperty 7", 0, 0, Rule::kHostResult},
+    // Source selection: not checked.
+    {kHeronI, "Set_Current_Video_InputID 0", 0, 1, Rule::kUnchecked},
+    {kHeronI, "Set_Current_Video_InputID 1", 0, 1, Rule::kUnchecked},
     // Heron I capture start: no bus failure is detected.
     {kHeronI, "OnStartCapture 0", 0, 10000, Rule::kUnchecked},
     {kHeronI, "OnStartCapture 1", 0, 10000, Rule::kUnchecked},
     {kHeronI, "OnStartCapture 2", 0, 10000, Rule::kUnchecked},
+
+    {kBittern, "InitVideoSource", 0, kSetupLast, Rule::kStop},
+    {kBittern, "InitVideoSource", kSourceFirst, kSourceLast, Rule::kUnchecked},
+    {kBittern, "InitVideoSource", kStandardFirst, kStandardLast, Rule::kOrBlock},
+    {kBittern, "InitVideoSource", kStandardLast + 1, 10000, Rule::kUnchecked},
+    {kBittern, "Set_Current_Video_InputID 0", 0, 1, Rule::kUnchecked},
+    {kBittern, "Set_Current_Video_InputID 1", 0, 1, Rule::kUnchecked},
 };
 
-std::optional<Rule> RuleFor(size_t board, const std::string& step, size_t call) {
+const CheckedCalls* RuleFor(size_t board, const std::string& step, size_t call) {
     for (const CheckedCalls& c : kCheckedCalls)
-        if (c.board == board && step == c.step && call >= c.first && call <= c.last) return c.rule;
-    return std::nullopt;
+        if (c.board == board && step == c.step && call >= c.first && call <= c.last) return &c;
+    return nullptr;
 }
 
 class FaultSweep : public HostTest, public ::testing::WithParamInterface<size_t> {};
@@ -193,8 +215,8 @@ TEST_P(FaultSweep, EveryHostCallFailedInTurn) {
         const bool isWrite = failed.service != Service::I2cRead && failed.service != Service::I2cReadSubaddress &&
                              failed.service != Service::QueryParameter;
 
-        if (const std::optional<Rule> rule = RuleFor(index, after.name, callInStep)) {
-            switch (*rule) {
+        if (const CheckedCalls* checked = RuleFor(index, after.name, callInStep)) {
+            switch (checked->rule) {
                 case Rule::kUnchecked:
                     EXPECT_EQ(after.status, before.status);
                     if (isWrite) {
@@ -208,6 +230,12 @@ TEST_P(FaultSweep, EveryHostCallFailedInTurn) {
                 case Rule::kHostResult:
                     EXPECT_EQ(after.status, kInjected);
                     EXPECT_EQ(callsAfterFailure, 0u);
+                    break;
+                case Rule::kOrBlock:
+                    EXPECT_EQ(after.status, kStatusBusFailure);
+                    EXPECT_GE(after.endCall, before.firstCall + checked->last + 1) << "the block was cut short";
+                    for (size_t c = k; c < after.endCall; ++c)
+                        EXPECT_EQ(host.Log()[c].Format(), cleanLog[c].Format());
                     break;
             }
             continue;
