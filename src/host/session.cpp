@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <utility>
 
 namespace trel::host {
@@ -115,10 +116,7 @@ void Session::QueryVideo() {
              s.formats = formats_;
              return status;
          });
-    Step("GetStreamFormatTable", "", [ops](SessionStep& s) -> std::optional<u32> {
-        s.streamFormatTable = ops->GetStreamFormatTable() != nullptr;
-        return std::nullopt;
-    });
+    QueryStreamFormatTable();
     Step("GetDefaultVideoProperties", "context, device, properties",
          [this, ops, device](SessionStep& s) -> std::optional<u32> {
              Guarded<VideoPropertySet> properties;
@@ -128,6 +126,17 @@ void Session::QueryVideo() {
              s.properties = properties_;
              return std::nullopt;
          });
+}
+
+SessionStep Session::QueryStreamFormatTable() {
+    const VideoOps* ops = board_.videoOps;
+    if (ops == nullptr) return {};
+    return Step("GetStreamFormatTable", "", [ops](SessionStep& s) -> std::optional<u32> {
+        const StreamFormatTable* table = ops->GetStreamFormatTable();
+        s.streamFormatTable = table != nullptr;
+        if (table != nullptr) s.streamTable = std::make_shared<const StreamFormatTable>(*table);
+        return std::nullopt;
+    });
 }
 
 void Session::InitVideo(const SessionOptions& options) {

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,6 +46,9 @@ struct SessionStep {
     std::vector<VideoFormat> formats;
     std::optional<VideoPropertySet> properties;
     std::optional<bool> streamFormatTable;  // GetStreamFormatTable: a table was returned
+    // A copy of the returned table as it was when the call returned (the module
+    // rebuilds it in place at the next call).
+    std::shared_ptr<const StreamFormatTable> streamTable;
     std::optional<AudioChipConfig> chipConfig;
     std::optional<CaptureConfig> captureConfig;
 
@@ -69,6 +73,8 @@ public:
     bool Open();
     // GetVideoSourceCaps, GetVideoFormats, GetStreamFormatTable, GetDefaultVideoProperties.
     void QueryVideo();
+    // GetStreamFormatTable alone; the step holds a copy of the table returned.
+    SessionStep QueryStreamFormatTable();
     // InitVideoSource with the default properties, keeping the current source and
     // the current standard, or programming the standard `options` asks for (so that
     // the decoder runs the standard the capture is started with).

@@ -12,5 +12,6 @@ inline constexpr int kExitUnknownBoard = 2;
 
 void AddListCommand(CLI::App& app, int& exitCode);
 void AddRunCommand(CLI::App& app, int& exitCode);
+void AddTableCommand(CLI::App& app, int& exitCode);
 
 }  // namespace trelhost

@@ -1,10 +1,12 @@
-// Decoding of BoardInfo, format records, property sets, the audio chip
-// configuration and the CaptureConfig fields the module writes.
+// Decoding of BoardInfo, format records, property sets, stream format tables,
+// the audio chip configuration and the CaptureConfig fields the module writes.
 #include "decode.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 namespace trelhost {
 namespace {
@@ -50,6 +52,65 @@ std::string CaptureText(const trel::CaptureConfig& c) {
            std::to_string(c.cfgByteB) + ", cfgByteC " + std::to_string(c.cfgByteC);
 }
 
+// The counts of a stream format table, limited to the room the layout has.
+struct TableCounts {
+    trel::u32 sizes;
+    trel::u32 rates;
+    trel::u32 options;
+};
+
+TableCounts Counts(const trel::StreamFormatTable& t) {
+    return {std::min(t.frameSizeCount, trel::kMaxFrameSizeEntries), std::min(t.frameRateCount, trel::kMaxFrameRateEntries),
+            std::min(t.optionCount, trel::kMaxStreamOptionEntries)};
+}
+
+std::string CountText(trel::u32 count, trel::u32 room) {
+    return std::to_string(count) + (count > room ? " (more than the " + std::to_string(room) + " that fit)" : "");
+}
+
+// Bytes that are neither a count nor a field of a counted entry and yet are
+// non-zero: the host's areas and the reserved words should all be zero.
+size_t NonZeroReservedBytes(const trel::StreamFormatTable& table, size_t* firstOffset) {
+    auto rest = std::make_unique<trel::StreamFormatTable>(table);
+    const TableCounts counts = Counts(table);
+    rest->frameSizeCount = rest->frameRateCount = rest->optionCount = 0;
+    for (trel::u32 i = 0; i < counts.sizes; ++i) {
+        trel::FrameSizeEntry& e = rest->frameSizes[i];
+        std::memset(e.name, 0, sizeof(e.name));
+        std::memset(e.description, 0, sizeof(e.description));
+        e.kind = e.entrySize = e.width = e.height = e.sizeFlags = e.upperRateLimit = e.lowerRateLimit = 0;
+    }
+    for (trel::u32 i = 0; i < counts.rates; ++i) {
+        trel::FrameRateEntry& e = rest->frameRates[i];
+        std::memset(e.name, 0, sizeof(e.name));
+        std::memset(e.description, 0, sizeof(e.description));
+        e.kind = e.entrySize = e.frameRate = e.halfRate = 0;
+    }
+    for (trel::u32 i = 0; i < counts.options; ++i) rest->options[i] = trel::StreamOptionEntry{};
+    const auto* bytes = reinterpret_cast<const unsigned char*>(rest.get());
+    size_t nonZero = 0;
+    for (size_t i = 0; i < sizeof(trel::StreamFormatTable); ++i) {
+        if (bytes[i] == 0) continue;
+        if (nonZero++ == 0) *firstOffset = i;
+    }
+    return nonZero;
+}
+
+std::string FrameSizeText(size_t index, const trel::FrameSizeEntry& e) {
+    return "size " + std::to_string(index) + ": " + Quoted(FieldText(e.name, sizeof(e.name))) + " / " +
+           Quoted(FieldText(e.description, sizeof(e.description))) + ", " + std::to_string(e.width) + "x" +
+           std::to_string(e.height) + ", rate limits " + std::to_string(e.upperRateLimit) + " / " +
+           std::to_string(e.lowerRateLimit) + ", kind " + Hex(e.kind, 4) + ", entry size " +
+           std::to_string(e.entrySize) + ", flags " + Hex(e.sizeFlags, 8);
+}
+
+std::string FrameRateText(size_t index, const trel::FrameRateEntry& e) {
+    return "rate " + std::to_string(index) + ": " + Quoted(FieldText(e.name, sizeof(e.name))) + " / " +
+           Quoted(FieldText(e.description, sizeof(e.description))) + ", " + std::to_string(e.frameRate) +
+           " per 1001 s, " + (e.halfRate != 0 ? "half rate" : "full rate") + ", kind " + std::to_string(e.kind) +
+           ", entry size " + std::to_string(e.entrySize);
+}
+
 nlohmann::ordered_json FormatJson(const trel::VideoFormat& f) {
     return {
         {"formatName", FieldText(f.formatName, sizeof(f.formatName))},
@@ -76,7 +137,12 @@ std::vector<std::string> DescribeResult(const SessionStep& step) {
                         Hex(info.revision, 4) + ", A " + std::to_string(info.valueA) + ", B " + Hex(info.flagsB, 8));
     }
     for (size_t i = 0; i < step.formats.size(); ++i) lines.push_back(FormatText(i, step.formats[i]));
-    if (step.streamFormatTable) lines.push_back(std::string("table: ") + (*step.streamFormatTable ? "non-null" : "null"));
+    if (step.streamTable) {
+        lines.push_back("table:");
+        for (const std::string& line : DescribeStreamFormatTable(*step.streamTable)) lines.push_back("  " + line);
+    } else if (step.streamFormatTable) {
+        lines.push_back("table: null");
+    }
     if (step.properties) {
         std::string text = "properties:";
         for (trel::u32 value : step.properties->value) text += " " + std::to_string(static_cast<trel::s32>(value));
@@ -109,7 +175,11 @@ nlohmann::ordered_json ResultJson(const SessionStep& step) {
         for (const trel::VideoFormat& format : step.formats) formats.push_back(FormatJson(format));
         result["formats"] = std::move(formats);
     }
-    if (step.streamFormatTable) result["streamFormatTable"] = *step.streamFormatTable;
+    if (step.streamTable) {
+        result["streamFormatTable"] = StreamFormatTableJson(*step.streamTable);
+    } else if (step.streamFormatTable) {
+        result["streamFormatTable"] = nullptr;
+    }
     if (step.properties) {
         std::vector<trel::s32> values;
         for (trel::u32 value : step.properties->value) values.push_back(static_cast<trel::s32>(value));
@@ -126,6 +196,64 @@ nlohmann::ordered_json ResultJson(const SessionStep& step) {
                              {"cfgByteB", c.cfgByteB},         {"cfgByteC", c.cfgByteC}};
     }
     return result.empty() ? nlohmann::ordered_json() : result;
+}
+
+std::vector<std::string> DescribeStreamFormatTable(const trel::StreamFormatTable& t) {
+    const TableCounts counts = Counts(t);
+    std::vector<std::string> lines;
+    lines.push_back("frame sizes: " + CountText(t.frameSizeCount, trel::kMaxFrameSizeEntries));
+    for (trel::u32 i = 0; i < counts.sizes; ++i) lines.push_back("  " + FrameSizeText(i, t.frameSizes[i]));
+    lines.push_back("frame rates: " + CountText(t.frameRateCount, trel::kMaxFrameRateEntries));
+    for (trel::u32 i = 0; i < counts.rates; ++i) lines.push_back("  " + FrameRateText(i, t.frameRates[i]));
+    lines.push_back("options: " + CountText(t.optionCount, trel::kMaxStreamOptionEntries));
+    for (trel::u32 i = 0; i < counts.options; ++i) {
+        std::string text = "  option " + std::to_string(i) + ":";
+        for (trel::s32 word : t.options[i].word) text += " " + std::to_string(word);
+        lines.push_back(text);
+    }
+    size_t first = 0;
+    const size_t nonZero = NonZeroReservedBytes(t, &first);
+    lines.push_back(nonZero == 0 ? std::string("reserved bytes: all zero")
+                                 : "reserved bytes: " + std::to_string(nonZero) + " non-zero, the first at offset " +
+                                       Hex(static_cast<unsigned>(first), 4));
+    return lines;
+}
+
+nlohmann::ordered_json StreamFormatTableJson(const trel::StreamFormatTable& t) {
+    const TableCounts counts = Counts(t);
+    nlohmann::ordered_json sizes = nlohmann::ordered_json::array();
+    for (trel::u32 i = 0; i < counts.sizes; ++i) {
+        const trel::FrameSizeEntry& e = t.frameSizes[i];
+        sizes.push_back({{"name", FieldText(e.name, sizeof(e.name))},
+                         {"description", FieldText(e.description, sizeof(e.description))},
+                         {"kind", e.kind},
+                         {"entrySize", e.entrySize},
+                         {"width", e.width},
+                         {"height", e.height},
+                         {"sizeFlags", e.sizeFlags},
+                         {"upperRateLimit", e.upperRateLimit},
+                         {"lowerRateLimit", e.lowerRateLimit}});
+    }
+    nlohmann::ordered_json rates = nlohmann::ordered_json::array();
+    for (trel::u32 i = 0; i < counts.rates; ++i) {
+        const trel::FrameRateEntry& e = t.frameRates[i];
+        rates.push_back({{"name", FieldText(e.name, sizeof(e.name))},
+                         {"description", FieldText(e.description, sizeof(e.description))},
+                         {"kind", e.kind},
+                         {"entrySize", e.entrySize},
+                         {"frameRate", e.frameRate},
+                         {"halfRate", e.halfRate}});
+    }
+    nlohmann::ordered_json options = nlohmann::ordered_json::array();
+    for (trel::u32 i = 0; i < counts.options; ++i) {
+        options.push_back(std::vector<trel::s32>(std::begin(t.options[i].word), std::end(t.options[i].word)));
+    }
+    size_t first = 0;
+    const size_t nonZero = NonZeroReservedBytes(t, &first);
+    return {{"frameSizeCount", t.frameSizeCount}, {"frameSizes", std::move(sizes)},
+            {"frameRateCount", t.frameRateCount}, {"frameRates", std::move(rates)},
+            {"optionCount", t.optionCount},       {"options", std::move(options)},
+            {"nonZeroReservedBytes", nonZero}};
 }
 
 nlohmann::ordered_json BusCallJson(const BusCall& call) {

@@ -20,4 +20,9 @@ nlohmann::ordered_json ResultJson(const trel::host::SessionStep& step);
 
 nlohmann::ordered_json BusCallJson(const trel::host::BusCall& call);
 
+// A camera board's stream format table: its frame sizes, frame rates and
+// options, and whether any byte outside them is non-zero.
+std::vector<std::string> DescribeStreamFormatTable(const trel::StreamFormatTable& table);
+nlohmann::ordered_json StreamFormatTableJson(const trel::StreamFormatTable& table);
+
 }  // namespace trelhost

@@ -10,6 +10,7 @@ int main(int argc, char** argv) {
     int exitCode = trelhost::kExitOk;
     trelhost::AddListCommand(app, exitCode);
     trelhost::AddRunCommand(app, exitCode);
+    trelhost::AddTableCommand(app, exitCode);
     CLI11_PARSE(app, argc, argv);
     return exitCode;
 }

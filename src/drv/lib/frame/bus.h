@@ -18,6 +18,21 @@ static_assert(sizeof(RegisterEntry) == 4);
 template <size_t N>
 constexpr u32 CountOf(const RegisterEntry (&)[N]) { return static_cast<u32>(N); }
 
+// One word of a serial-link programming table, six bytes as kept in the
+// module's data: the 8-bit address, the 2-bit page and the 6-bit data field.
+struct SerialEntry {
+    u8 address;
+    u8 zero;
+    u16 page;
+    u16 data;
+};
+static_assert(sizeof(SerialEntry) == 6);
+static_assert(offsetof(SerialEntry, page) == 2);
+static_assert(offsetof(SerialEntry, data) == 4);
+
+template <size_t N>
+constexpr u32 CountOf(const SerialEntry (&)[N]) { return static_cast<u32>(N); }
+
 u32 BusWrite(void* device, u8 address, u16 reg, u8 value, u32 flags);
 u32 BusRead(void* device, u8 address, u16 reg, u8* value, u32 flags);
 u32 BusWriteBuffer(void* device, u8 address, const u8* bytes, u32 count, u32 flags);
@@ -35,5 +50,9 @@ u32 WriteRegisterTable(void* device, u8 address, const RegisterEntry* table, u32
 
 // Writes every entry whatever the results and returns their bitwise OR.
 u32 WriteRegistersOr(void* device, u8 address, const RegisterEntry* table, u32 count, u32 flags);
+
+// Sends a serial table in order and stops at the first failed transfer,
+// returning the host's own result for it; 0 when every word was sent.
+u32 WriteSerialTable(void* device, const SerialEntry* table, u32 count);
 
 }  // namespace trel

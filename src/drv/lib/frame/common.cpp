@@ -20,6 +20,11 @@ void CopyBytes(void* to, const void* from, size_t bytes) {
     for (size_t i = 0; i < bytes; ++i) d[i] = s[i];
 }
 
+void ZeroBytes(void* to, size_t bytes) {
+    auto* d = static_cast<volatile u8*>(to);  // volatile: no memset from a C runtime
+    for (size_t i = 0; i < bytes; ++i) d[i] = 0;
+}
+
 void FillBoardInfo(BoardInfo* info, const BoardInfoValues& values) {
     size_t i = 0;
     do {
@@ -127,6 +132,14 @@ u32 WriteRegistersOr(void* device, u8 address, const RegisterEntry* table, u32 c
     u32 combined = 0;
     for (u32 i = 0; i < count; ++i) combined |= BusWrite(device, address, table[i].reg, table[i].value, flags);
     return combined;
+}
+
+u32 WriteSerialTable(void* device, const SerialEntry* table, u32 count) {
+    for (u32 i = 0; i < count; ++i) {
+        const u32 result = BusSerialWrite(device, table[i].address, table[i].page, table[i].data);
+        if (result != 0) return result;
+    }
+    return kStatusSuccess;
 }
 
 // ---------------------------------------------------------------------------

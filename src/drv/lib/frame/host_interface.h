@@ -200,8 +200,92 @@ struct AudioChipConfig {
 };
 static_assert(sizeof(AudioChipConfig) == 66);
 
-// Camera boards' stream format table (built by GetStreamFormatTable).
-struct StreamFormatTable;
+// ---------------------------------------------------------------------------
+// Camera boards' stream format table, built by GetStreamFormatTable and read by
+// the host through the returned pointer. The module fills three sections (frame
+// sizes, frame rates, stream options); everything else is the host's and stays zero.
+
+// One frame size the camera offers.
+struct FrameSizeEntry {
+    char name[64];
+    char description[256];  // same text as the name
+    u32 kind;               // kFrameSizeEntryKind
+    u32 entrySize;          // sizeof(FrameSizeEntry)
+    u32 reserved0;
+    u32 width;
+    u32 height;
+    u32 sizeFlags;          // kFrameSizeFlags
+    u32 reserved1[3];
+    u32 upperRateLimit;
+    u32 lowerRateLimit;
+    u32 reserved2;
+};
+static_assert(sizeof(FrameSizeEntry) == 368);
+static_assert(offsetof(FrameSizeEntry, name) == 0);
+static_assert(offsetof(FrameSizeEntry, description) == 64);
+static_assert(offsetof(FrameSizeEntry, kind) == 320);
+static_assert(offsetof(FrameSizeEntry, entrySize) == 324);
+static_assert(offsetof(FrameSizeEntry, reserved0) == 328);
+static_assert(offsetof(FrameSizeEntry, width) == 332);
+static_assert(offsetof(FrameSizeEntry, height) == 336);
+static_assert(offsetof(FrameSizeEntry, sizeFlags) == 340);
+static_assert(offsetof(FrameSizeEntry, reserved1) == 344);
+static_assert(offsetof(FrameSizeEntry, upperRateLimit) == 356);
+static_assert(offsetof(FrameSizeEntry, lowerRateLimit) == 360);
+static_assert(offsetof(FrameSizeEntry, reserved2) == 364);
+inline constexpr u32 kFrameSizeEntryKind = 0x0E03;
+inline constexpr u32 kFrameSizeFlags = 0x00000101;
+
+// One frame rate the camera offers.
+struct FrameRateEntry {
+    char name[64];
+    char description[256];  // same text as the name
+    u32 kind;               // kFrameRateEntryKind
+    u32 entrySize;          // sizeof(FrameRateEntry)
+    u32 reserved0;
+    u32 frameRate;          // frames per 1001 seconds
+    u32 halfRate;           // 1: half the sensor's full rate
+    u32 reserved1[2];
+};
+static_assert(sizeof(FrameRateEntry) == 348);
+static_assert(offsetof(FrameRateEntry, name) == 0);
+static_assert(offsetof(FrameRateEntry, description) == 64);
+static_assert(offsetof(FrameRateEntry, kind) == 320);
+static_assert(offsetof(FrameRateEntry, entrySize) == 324);
+static_assert(offsetof(FrameRateEntry, reserved0) == 328);
+static_assert(offsetof(FrameRateEntry, frameRate) == 332);
+static_assert(offsetof(FrameRateEntry, halfRate) == 336);
+static_assert(offsetof(FrameRateEntry, reserved1) == 340);
+inline constexpr u32 kFrameRateEntryKind = 9;
+
+struct StreamOptionEntry {
+    s32 word[5];
+};
+static_assert(sizeof(StreamOptionEntry) == 20);
+
+inline constexpr u32 kMaxFrameSizeEntries = 30;
+inline constexpr u32 kMaxFrameRateEntries = 30;
+// The option section runs to the end of the table; 300 entries fit, then 12 spare bytes.
+inline constexpr u32 kMaxStreamOptionEntries = 300;
+
+struct StreamFormatTable {
+    u8 hostArea[0x4040];
+    u32 frameSizeCount;
+    FrameSizeEntry frameSizes[kMaxFrameSizeEntries];
+    u32 frameRateCount;
+    FrameRateEntry frameRates[kMaxFrameRateEntries];
+    u32 optionCount;
+    StreamOptionEntry options[kMaxStreamOptionEntries];
+    u8 tail[12];
+};
+static_assert(sizeof(StreamFormatTable) == 43952 && sizeof(StreamFormatTable) == 0xABB0);
+static_assert(offsetof(StreamFormatTable, frameSizeCount) == 0x4040);
+static_assert(offsetof(StreamFormatTable, frameSizes) == 0x4044);
+static_assert(offsetof(StreamFormatTable, frameRateCount) == 0x6B64);
+static_assert(offsetof(StreamFormatTable, frameRates) == 0x6B68);
+static_assert(offsetof(StreamFormatTable, optionCount) == 0x9430);
+static_assert(offsetof(StreamFormatTable, options) == 0x9434);
+static_assert(offsetof(StreamFormatTable, tail) == 0xABA4);
 
 // Kernel-streaming tuner records (u32 fields, no property header).
 inline constexpr u32 kTunerModeCapsFields = 8;

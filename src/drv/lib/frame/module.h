@@ -70,6 +70,7 @@ static_assert(offsetof(KestrelContext, tuningFlags) == 48);
 // ---------------------------------------------------------------------------
 // Small freestanding helpers (no C runtime in the kernel build).
 void CopyBytes(void* to, const void* from, size_t bytes);
+void ZeroBytes(void* to, size_t bytes);
 
 // BoardInfo fields an OpenBoard writes.
 struct BoardInfoValues {

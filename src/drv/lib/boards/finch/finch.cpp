@@ -1,8 +1,7 @@
 // Finch: OmniVision 6650 image sensor at 0xC0, CIF frames; every sensor write
-// carries flags 1.
-#include "frame/camera.h"
+// carries flags 1. "50Hz" is read at open and again at every capture start.
+#include "chips/omnivision.h"
 #include "frame/catalogue.h"
-#include "frame/unimplemented.h"
 
 namespace trel {
 namespace {
@@ -10,13 +9,51 @@ namespace {
 constexpr BoardInfoValues kInfo = {"Finch", 0x0213, 1, 0x00000001};
 constexpr CameraFormats kFormats = MakeCameraFormats("Omnivision 6650", 352, 288, kFlagsOmniVision);
 
-// Shared by all Finch devices; read at open and at every capture start.
+constexpr u8 kOv6650Address = 0xC0;
+constexpr u32 kOv6650Flags = 1;
+
+// Shared by all Finch devices.
 u32 g_finch50Hz = 0;
+StreamFormatTable g_finchTable;
 
 // Brightness 44, contrast 50, hue 0, saturation 28.
 constexpr VideoPropertySet kDefaultProperties = {{44, 0, 50, 0, 0, 0, 28, 0, 50, 0, 50, 0, 50, 0, 50, 0, 0}};
 
+// Sensor set-up, in the order the sensor needs it (not ascending: 0x29 before
+// 0x22, 0x34 before 0x30). Register 0x12 is written twice (0x80 first);
+// 0x2B gets the 30 fps timing, which capture start replaces.
+constexpr RegisterEntry kOv6650Setup[] = {
+    {0x12, 0x80}, {0x01, 0xC0}, {0x02, 0x98}, {0x03, 0x47}, {0x04, 0x2F},
+    {0x06, 0x70}, {0x11, 0xC0}, {0x12, 0x42}, {0x13, 0x5F}, {0x14, 0xC3},
+    {0x15, 0x00}, {0x16, 0x82}, {0x24, 0x80}, {0x25, 0x70}, {0x26, 0x01},
+    {0x27, 0x54}, {0x29, 0x80}, {0x22, 0x80}, {0x23, 0x80}, {0x28, 0x18},
+    {0x2B, 0x35}, {0x2C, 0x0B}, {0x2D, 0x08}, {0x34, 0xE4}, {0x30, 0x40},
+    {0x32, 0x00}, {0x33, 0x00}, {0x60, 0x42}, {0x61, 0x62}, {0x62, 0x88},
+    {0x63, 0x92}, {0x68, 0x04}, {0x6C, 0x11}, {0x6D, 0x01}, {0x6E, 0x90},
+};
+static_assert(CountOf(kOv6650Setup) == 35);
+
+// Frame timing at capture start: one register.
+constexpr RegisterEntry kOv6650Timing30[] = {{0x2B, 0x35}};
+constexpr RegisterEntry kOv6650Timing25[] = {{0x2B, 0x95}};
+
+// CIF and QCIF.
+constexpr FrameSizePair kCifFrameSizes = {{MakeFrameSizeEntry("CIF", 352, 288, 4000000, 20000),
+                                           MakeFrameSizeEntry("QCIF", 176, 144, 1000000, 20000)}};
+
+u32 SetVideoProperty(void*, void* device, u32 index, u32 value, u32) {
+    return OmniVisionSetVideoProperty(kOv6650Address, device, index, value);
+}
+
+constexpr OmniVisionBoard kSensor = {
+    kOv6650Address, kOv6650Flags, kOv6650Setup, CountOf(kOv6650Setup), kOv6650Timing30, kOv6650Timing25,
+    CountOf(kOv6650Timing30), &g_finch50Hz, true, SetVideoProperty};
+
+constexpr StreamFormatRecipe kStream = {&g_finchTable, &kCifFrameSizes, FrameRateChoice::kBothPairs, &g_finch50Hz};
+
 u32 OpenBoard(void*, void**, BoardInfo* info) { return OpenCameraBoard(info, kInfo, &g_finch50Hz); }
+
+StreamFormatTable* GetStreamFormatTable() { return BuildStreamFormatTable(kStream); }
 
 u32 GetVideoFormats(void*, void*, u32* count, VideoFormat* formats) {
     return CopyCameraFormat(count, formats, kFormats, g_finch50Hz);
@@ -26,19 +63,25 @@ void GetDefaultVideoProperties(void*, void*, VideoPropertySet* properties) {
     CopyVideoProperties(properties, kDefaultProperties);
 }
 
+u32 InitVideoSource(void* context, void* device, u32, u32, const VideoPropertySet* properties) {
+    return OmniVisionInitVideoSource(kSensor, context, device, properties);
+}
+
+u32 OnStartCapture(void*, void* device, CaptureConfig*) { return OmniVisionStartCapture(kSensor, device); }
+
 constexpr BoardOps kBoardOps = {OpenBoard, ZeroStub};
 
 constexpr VideoOps kVideoOps = {
-    VideoSourceCaps144,              // GetVideoSourceCaps
-    UnimplementedStreamFormatTable,  // GetStreamFormatTable
-    GetVideoFormats,                 // GetVideoFormats
-    GetDefaultVideoProperties,       // GetDefaultVideoProperties
-    Unimplemented,                   // InitVideoSource
-    ZeroStub,                        // 5
-    Unimplemented,                   // OnStartCapture
-    ZeroStub,                        // 7
-    Unimplemented,                   // SetVideoProperty
-    Unimplemented,                   // GetVideoProperty
+    VideoSourceCaps144,         // GetVideoSourceCaps
+    GetStreamFormatTable,       // GetStreamFormatTable
+    GetVideoFormats,            // GetVideoFormats
+    GetDefaultVideoProperties,  // GetDefaultVideoProperties
+    InitVideoSource,            // InitVideoSource
+    ZeroStub,                   // 5
+    OnStartCapture,             // OnStartCapture
+    ZeroStub,                   // 7
+    SetVideoProperty,           // SetVideoProperty
+    CameraGetVideoProperty,     // GetVideoProperty
 };
 
 }  // namespace
