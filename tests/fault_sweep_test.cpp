@@ -241,7 +241,7 @@ TEST_P(FaultSweep, EveryHostCallFailedInTurn) {
             continue;
         }
         // General bounds for every operation: a failed write either goes
-        // unnoticed (same outcome, every later call still made, unchanged),
+        // unnoticed (same outcome, later calls among those it would make),
         // or ends the operation early with 0xFFFFFFFD or the host's result
         // (the calls it still makes are the first of those it would have
         // made: OR-ed writes are all sent before the operation gives up), or
@@ -254,7 +254,12 @@ TEST_P(FaultSweep, EveryHostCallFailedInTurn) {
         for (size_t c = k; c < after.endCall; ++c) madeAfter.push_back(host.Log()[c].Format());
         for (size_t c = k; c < before.endCall; ++c) cleanAfter.push_back(cleanLog[c].Format());
         if (got == want) {
-            EXPECT_EQ(madeAfter, cleanAfter) << "an unnoticed failure changed the operation's calls";
+            // An unreported failure may end a multi-word transfer early, but
+            // never adds or alters a call.
+            size_t matched = 0;
+            for (size_t c = 0; c < cleanAfter.size() && matched < madeAfter.size(); ++c)
+                if (cleanAfter[c] == madeAfter[matched]) ++matched;
+            EXPECT_EQ(matched, madeAfter.size()) << "an unnoticed failure changed the operation's calls";
         } else if (got == kStatusBusFailure || got == kInjected) {
             ASSERT_LE(madeAfter.size(), cleanAfter.size());
             EXPECT_TRUE(std::equal(madeAfter.begin(), madeAfter.end(), cleanAfter.begin()))
