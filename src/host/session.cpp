@@ -25,6 +25,14 @@ T Copy(const Guarded<T, Guard>& record) {
     return value;
 }
 
+// Kernel-streaming tuner property ids and modes the session uses.
+constexpr u32 kTunerPropMode = 2;
+constexpr u32 kTunerPropFrequency = 4;
+constexpr u32 kTunerPropTvAudioModes = 8;
+constexpr u32 kTunerPropTvAudioMode = 10;
+constexpr u32 kTunerModeTv = 1;
+constexpr u32 kTunerModeFm = 2;
+
 // CaptureConfig bytes the module may write; every other byte is the host's.
 bool ModuleMayWrite(size_t offset) {
     const auto within = [offset](size_t first, size_t size) { return offset >= first && offset < first + size; };
@@ -181,11 +189,67 @@ void Session::QueryInputs() {
          [this, ops](SessionStep&) -> std::optional<u32> { return ops->GetVideoInputType(context_); });
 }
 
+void Session::Tune(const SessionOptions& options) {
+    const TunerOps* ops = board_.tunerOps;
+    if (ops == nullptr) return;
+    void* device = host_.Device();
+    const bool fm = options.fmFrequency.has_value();
+    const std::optional<u32> frequency = fm ? options.fmFrequency : options.tvFrequency;
+    if (frequency) {
+        const u32 mode = fm ? kTunerModeFm : kTunerModeTv;
+        Step("SetTunerProperty", std::string("context, device, id=2 (mode), value=") + (fm ? "2 (FM radio)" : "1 (TV)"),
+             [this, ops, device, mode](SessionStep&) -> std::optional<u32> {
+                 return ops->SetTunerProperty(context_, device, kTunerPropMode, mode, nullptr);
+             });
+    }
+    if (options.tvAudioMode) {
+        const u32 flags = *options.tvAudioMode;
+        Step("SetTunerProperty", "context, device, id=10 (TV-audio mode), value=" + Hex32(flags),
+             [this, ops, device, flags](SessionStep&) -> std::optional<u32> {
+                 return ops->SetTunerProperty(context_, device, kTunerPropTvAudioMode, flags, nullptr);
+             });
+    }
+    if (frequency) {
+        const u32 hz = *frequency;
+        Step("SetTunerProperty", "context, device, id=4 (frequency), record={" + std::to_string(hz) + " Hz, 0, ...}",
+             [this, ops, device, hz](SessionStep& s) -> std::optional<u32> {
+                 Guarded<std::array<u32, kTunerFrequencyFields>> record;
+                 (*record.get())[0] = hz;
+                 const u32 status = ops->SetTunerProperty(context_, device, kTunerPropFrequency, 0, record->data());
+                 if (!record.GuardIntact()) s.problems.push_back("SetTunerProperty wrote past the frequency record");
+                 return status;
+             });
+        Step("GetTunerProperty", "context, device, id=4 (frequency), record",
+             [this, ops, device](SessionStep& s) -> std::optional<u32> {
+                 Guarded<std::array<u32, kTunerFrequencyFields>> record;
+                 const u32 status = ops->GetTunerProperty(context_, device, kTunerPropFrequency, nullptr, record->data());
+                 if (!record.GuardIntact()) s.problems.push_back("GetTunerProperty wrote past the frequency record");
+                 s.frequencyRecord = Copy(record);
+                 return status;
+             });
+    }
+    Step("GetTunerProperty", "context, device, id=8 (TV-audio modes available), value",
+         [this, ops, device](SessionStep& s) -> std::optional<u32> {
+             u32 modes = 0;
+             const u32 status = ops->GetTunerProperty(context_, device, kTunerPropTvAudioModes, &modes, nullptr);
+             if (status == kStatusSuccess) s.tvAudioModes = modes;
+             return status;
+         });
+}
+
 void Session::StartCapture(const SessionOptions& options) {
     const VideoOps* ops = board_.videoOps;
     if (ops == nullptr) return;
     void* device = host_.Device();
     const VideoFormat* first = formats_.empty() ? nullptr : &formats_.front();
+    if (options.standard) {
+        for (const VideoFormat& format : formats_) {
+            if ((format.standardMask & *options.standard) != 0) {
+                first = &format;
+                break;
+            }
+        }
+    }
     const u32 standard = options.standard.value_or(first != nullptr ? first->standardMask : kStdNtscM);
     const u32 width = options.captureWidth.value_or(first != nullptr ? first->width : 720);
     const u32 height = options.captureHeight.value_or(first != nullptr ? first->height : 480);
@@ -233,6 +297,7 @@ bool RunUsualSequence(SimHost& host, size_t boardIndex, const SessionOptions& op
     session.InitVideo(options);
     session.InitAudio();
     session.QueryInputs();
+    if (options.UsesTuner()) session.Tune(options);
     session.StartCapture(options);
     session.Close();
     return true;

@@ -4,6 +4,7 @@
 // put on the bus while it ran.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -22,6 +23,13 @@ struct SessionOptions {
     std::optional<u32> captureWidth;
     std::optional<u32> captureHeight;
     std::optional<u32> standard;
+    // Tuner boards: a TV channel or an FM station to tune (Hz), and the TV-audio
+    // mode flags to set; none of them: the tuner is left alone.
+    std::optional<u32> tvFrequency = std::nullopt;
+    std::optional<u32> fmFrequency = std::nullopt;
+    std::optional<u32> tvAudioMode = std::nullopt;
+
+    bool UsesTuner() const { return tvFrequency || fmFrequency || tvAudioMode; }
 };
 
 // A trace line or a bus call of a step, in the order they happened.
@@ -51,6 +59,8 @@ struct SessionStep {
     std::shared_ptr<const StreamFormatTable> streamTable;
     std::optional<AudioChipConfig> chipConfig;
     std::optional<CaptureConfig> captureConfig;
+    std::optional<std::array<u32, kTunerFrequencyFields>> frequencyRecord;  // GetTunerProperty frequency
+    std::optional<u32> tvAudioModes;  // GetTunerProperty, the TV-audio modes available
 
     std::string StatusText() const;  // "0x00000000", or "none"
 };
@@ -83,7 +93,12 @@ public:
     void InitAudio();
     // GetVideoInputs, GetVideoInputType.
     void QueryInputs();
-    // OnStartCapture for the first format, or the size and standard of `options`.
+    // Tuner boards: the mode (TV or FM radio) and the frequency record when a
+    // frequency is given, the TV-audio mode when one is given, then the frequency
+    // record and the available TV-audio modes read back. Nothing without TunerOps.
+    void Tune(const SessionOptions& options);
+    // OnStartCapture at the size of the first format (the first serving the
+    // standard of `options`, when one is given), or the size `options` gives.
     void StartCapture(const SessionOptions& options);
     // CloseBoard; reports allocations still live once the board is closed.
     void Close();
@@ -104,7 +119,7 @@ private:
 };
 
 // The host's usual sequence: Open, QueryVideo, InitVideo, InitAudio,
-// QueryInputs, StartCapture, Close. Stops after OpenBoard when it fails;
+// QueryInputs, Tune (when `options` asks for the tuner), StartCapture, Close. Stops after OpenBoard when it fails;
 // returns whether the board was opened.
 bool RunUsualSequence(SimHost& host, size_t boardIndex, const SessionOptions& options, const StepObserver& observer);
 

@@ -9,6 +9,7 @@ namespace trelhost {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitProblems = 1;  // the board did not open, or the kit saw misuse
 inline constexpr int kExitUnknownBoard = 2;
+inline constexpr int kExitNoTuner = 3;  // a tuner option for a board without TunerOps
 
 void AddListCommand(CLI::App& app, int& exitCode);
 void AddRunCommand(CLI::App& app, int& exitCode);

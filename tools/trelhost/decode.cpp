@@ -1,5 +1,7 @@
 // Decoding of BoardInfo, format records, property sets, stream format tables,
-// the audio chip configuration and the CaptureConfig fields the module writes.
+// the audio chip configuration, the CaptureConfig fields the module writes,
+// and on the tuner board the tuning words on the bus, the frequency record
+// and the TV-audio modes.
 #include "decode.h"
 
 #include <algorithm>
@@ -7,6 +9,8 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <utility>
 
 namespace trelhost {
 namespace {
@@ -109,6 +113,60 @@ std::string FrameRateText(size_t index, const trel::FrameRateEntry& e) {
            Quoted(FieldText(e.description, sizeof(e.description))) + ", " + std::to_string(e.frameRate) +
            " per 1001 s, " + (e.halfRate != 0 ? "half rate" : "full rate") + ", kind " + std::to_string(e.kind) +
            ", entry size " + std::to_string(e.entrySize);
+// The tuner module's four-byte tuning word: control byte, band byte, divider
+// (high byte first). The control byte sets the divider's step: 0xCE TV
+// channels in 62.5 kHz steps, 0x88 FM radio in 50 kHz steps.
+constexpr trel::u8 kTunerAddress = 0xC2;
+struct TuningWord {
+    trel::u8 control;
+    trel::u8 band;
+    unsigned divider;
+    unsigned stepHz;  // 0: a control byte of unknown step
+};
+
+std::optional<TuningWord> DecodeTuningWord(const BusCall& call) {
+    if (call.service != Service::I2cWriteBuffer || call.address != kTunerAddress || call.data.size() != 4) {
+        return std::nullopt;
+    }
+    TuningWord word{call.data[0], call.data[1], unsigned(call.data[2]) << 8 | call.data[3], 0};
+    if (word.control == 0xCE) word.stepHz = 62'500;
+    if (word.control == 0x88) word.stepHz = 50'000;
+    return word;
+}
+
+// 471250000 -> "471.250 MHz".
+std::string Megahertz(unsigned long long hz) {
+    char text[32];
+    std::snprintf(text, sizeof(text), "%llu.%03llu MHz", hz / 1'000'000, hz % 1'000'000 / 1'000);
+    return text;
+}
+
+std::string TuningWordText(const TuningWord& w) {
+    char text[96];
+    std::snprintf(text, sizeof(text), "tuning word: control 0x%02X, band 0x%02X, divider %u (0x%04X)", w.control,
+                  w.band, w.divider, w.divider);
+    std::string line = text;
+    if (w.stepHz != 0) {
+        line += " x " + std::string(w.stepHz == 62'500 ? "62.5" : "50") + " kHz = oscillator " +
+                Megahertz(static_cast<unsigned long long>(w.divider) * w.stepHz);
+    }
+    return line;
+}
+
+std::string FrequencyText(const std::array<trel::u32, trel::kTunerFrequencyFields>& r) {
+    return "frequency: " + Megahertz(r[0]) + " (" + std::to_string(r[0]) + " Hz), last " + std::to_string(r[1]) +
+           ", tuning flags " + std::to_string(r[2]) + ", subchannels " + std::to_string(r[3]) + "/" +
+           std::to_string(r[4]) + ", channel " + std::to_string(r[5]) + ", country " + std::to_string(r[6]);
+}
+
+// KS_TVAUDIO_MODE bits.
+std::string AudioModesText(trel::u32 modes) {
+    std::string names;
+    for (const auto& [bit, name] : {std::pair{0x01u, "mono"}, std::pair{0x02u, "stereo"},
+                                    std::pair{0x10u, "language A"}, std::pair{0x20u, "language B"}}) {
+        if ((modes & bit) != 0) names += std::string(names.empty() ? "" : ", ") + name;
+    }
+    return "TV-audio modes: " + Hex(modes, 8) + " (" + (names.empty() ? "none" : names) + ")";
 }
 
 nlohmann::ordered_json FormatJson(const trel::VideoFormat& f) {
@@ -158,6 +216,11 @@ std::vector<std::string> DescribeResult(const SessionStep& step) {
         lines.push_back(text);
     }
     if (step.captureConfig) lines.push_back(CaptureText(*step.captureConfig));
+    for (const BusCall& call : step.bus) {
+        if (const auto word = DecodeTuningWord(call)) lines.push_back(TuningWordText(*word));
+    }
+    if (step.frequencyRecord) lines.push_back(FrequencyText(*step.frequencyRecord));
+    if (step.tvAudioModes) lines.push_back(AudioModesText(*step.tvAudioModes));
     return lines;
 }
 
@@ -195,6 +258,22 @@ nlohmann::ordered_json ResultJson(const SessionStep& step) {
                              {"sizeFlag3", c.sizeFlag3},       {"cfgByteA", c.cfgByteA},
                              {"cfgByteB", c.cfgByteB},         {"cfgByteC", c.cfgByteC}};
     }
+    nlohmann::ordered_json words = nlohmann::ordered_json::array();
+    for (const BusCall& call : step.bus) {
+        const auto word = DecodeTuningWord(call);
+        if (!word) continue;
+        nlohmann::ordered_json entry = {{"control", word->control}, {"band", word->band}, {"divider", word->divider}};
+        if (word->stepHz != 0) entry["oscillatorHz"] = static_cast<unsigned long long>(word->divider) * word->stepHz;
+        words.push_back(std::move(entry));
+    }
+    if (!words.empty()) result["tuningWords"] = std::move(words);
+    if (step.frequencyRecord) {
+        const auto& r = *step.frequencyRecord;
+        result["frequency"] = {{"frequency", r[0]}, {"lastFrequency", r[1]}, {"tuningFlags", r[2]},
+                               {"videoSubchannel", r[3]}, {"audioSubchannel", r[4]}, {"channel", r[5]},
+                               {"country", r[6]}};
+    }
+    if (step.tvAudioModes) result["tvAudioModes"] = *step.tvAudioModes;
     return result.empty() ? nlohmann::ordered_json() : result;
 }
 

@@ -3,6 +3,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "board_readout.h"
 #include "decode.h"
 
 namespace trelhost {
@@ -15,7 +16,7 @@ using trel::host::SessionStep;
 // the decoded records and any problem the kit noticed.
 class TextReporter : public StepReporter {
 public:
-    explicit TextReporter(std::ostream& out) : out_(out) {}
+    TextReporter(std::ostream& out, size_t board) : out_(out), board_(board) {}
 
     void Report(const SessionStep& step) override {
         out_ << "== " << step.operation << " -> " << step.StatusText() << '\n';
@@ -28,17 +29,19 @@ public:
             }
         }
         for (const std::string& line : DescribeResult(step)) out_ << "  " << line << '\n';
+        if (const auto scaler = ReadScaler(board_, step)) out_ << "  " << ScalerText(*scaler) << '\n';
         for (const std::string& problem : step.problems) out_ << "  PROBLEM: " << problem << '\n';
         out_.flush();  // a sanitizer report at exit must not swallow what was printed
     }
 
 private:
     std::ostream& out_;
+    size_t board_;
 };
 
 class JsonReporter : public StepReporter {
 public:
-    explicit JsonReporter(std::ostream& out) : out_(out) {}
+    JsonReporter(std::ostream& out, size_t board) : out_(out), board_(board) {}
 
     void Report(const SessionStep& step) override {
         nlohmann::ordered_json bus = nlohmann::ordered_json::array();
@@ -57,16 +60,22 @@ public:
             {"problems", step.problems},
         };
         if (nlohmann::ordered_json result = ResultJson(step); !result.is_null()) line["result"] = std::move(result);
+        if (const auto scaler = ReadScaler(board_, step)) line["result"]["scaler"] = ScalerJson(*scaler);
         out_ << line.dump() << std::endl;
     }
 
 private:
     std::ostream& out_;
+    size_t board_;
 };
 
 }  // namespace
 
-std::unique_ptr<StepReporter> MakeTextReporter(std::ostream& out) { return std::make_unique<TextReporter>(out); }
-std::unique_ptr<StepReporter> MakeJsonReporter(std::ostream& out) { return std::make_unique<JsonReporter>(out); }
+std::unique_ptr<StepReporter> MakeTextReporter(std::ostream& out, size_t board) {
+    return std::make_unique<TextReporter>(out, board);
+}
+std::unique_ptr<StepReporter> MakeJsonReporter(std::ostream& out, size_t board) {
+    return std::make_unique<JsonReporter>(out, board);
+}
 
 }  // namespace trelhost

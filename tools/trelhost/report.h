@@ -14,7 +14,8 @@ public:
     virtual void Report(const trel::host::SessionStep& step) = 0;
 };
 
-std::unique_ptr<StepReporter> MakeTextReporter(std::ostream& out);
-std::unique_ptr<StepReporter> MakeJsonReporter(std::ostream& out);
+// `board` is the catalogue index of the board the steps come from.
+std::unique_ptr<StepReporter> MakeTextReporter(std::ostream& out, size_t board);
+std::unique_ptr<StepReporter> MakeJsonReporter(std::ostream& out, size_t board);
 
 }  // namespace trelhost

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <utility>
 
+#include "board_readout.h"
 #include "commands.h"
 #include "report.h"
 #include "session.h"
@@ -23,7 +24,14 @@ struct RunOptions {
     std::string size;  // WxH
     u32 standard = 0;
     bool setStandard = false;
+    trel::u32 tune = 0;  // TV channel, Hz
+    trel::u32 fm = 0;    // FM station, Hz
+    trel::u32 audioMode = 0;
+    bool setTune = false;
+    bool setFm = false;
+    bool setAudioMode = false;
     bool json = false;
+    bool signal50Hz = false;
 };
 
 std::optional<u32> ParseNumber(std::string_view text) {
@@ -59,12 +67,32 @@ int RunBoard(const RunOptions& options) {
         session.captureHeight = size->second;
     }
     if (options.setStandard) session.standard = options.standard;
+    if (options.setTune) session.tvFrequency = options.tune;
+    if (options.setFm) session.fmFrequency = options.fm;
+    if (options.setAudioMode) session.tvAudioMode = options.audioMode;
+
+    std::optional<RegisterBit> signalBit;
+    if (options.signal50Hz) {
+        signalBit = Signal50HzBit(*index);
+        if (!signalBit) {
+            std::cerr << "trelhost: --signal-50hz: board '" << trel::host::BoardNames().at(*index)
+                      << "' reads no 50-Hz signal status\n";
+            return kExitUnknownBoard;
+        }
+    }
 
     trel::host::SimHost host;
+    if (session.UsesTuner() && host.Board(*index).tunerOps == nullptr) {
+        std::cerr << "trelhost: board '" << trel::host::BoardNames().at(*index)
+                  << "' has no tuner (--tune, --fm and --audio-mode need one)\n";
+        return kExitNoTuner;
+    }
     if (options.set50Hz) host.SetParameter("50Hz", options.parameter50Hz);
+    if (signalBit) host.SetReg(signalBit->address, signalBit->reg, host.Reg(signalBit->address, signalBit->reg) | signalBit->mask);
     trel::host::Kernel::Get().ClearTraces();  // the load banner is not part of the session
 
-    const std::unique_ptr<StepReporter> reporter = options.json ? MakeJsonReporter(std::cout) : MakeTextReporter(std::cout);
+    const std::unique_ptr<StepReporter> reporter = options.json ? MakeJsonReporter(std::cout, *index)
+                                                                         : MakeTextReporter(std::cout, *index);
     bool problems = false;
     const bool opened = trel::host::RunUsualSequence(host, *index, session, [&](const trel::host::SessionStep& step) {
         problems = problems || !step.problems.empty();
@@ -84,8 +112,18 @@ void AddRunCommand(CLI::App& app, int& exitCode) {
     run->add_option("--size", options->size, "Capture size asked at capture start")->check(kSizeValidator);
     CLI::Option* standard =
         run->add_option("--standard", options->standard, "TV standard mask (e.g. 0xA07): programmed by InitVideoSource and asked at capture start");
+    run->add_flag("--signal-50hz", options->signal50Hz,
+                  "The decoder reports a 50-Hz signal (Egret: bit 0 of TW9906 register 0x01)");
+    CLI::Option* tune = run->add_option("--tune", options->tune, "Tune this TV channel (Hz) before capture start");
+    CLI::Option* fm =
+        run->add_option("--fm", options->fm, "Tune this FM station (Hz) before capture start")->excludes(tune);
+    CLI::Option* audioMode = run->add_option("--audio-mode", options->audioMode,
+                                             "TV-audio mode flags (0x01 mono, 0x02 stereo, 0x10 language A, 0x20 B)");
     run->add_flag("--json", options->json, "One JSON object per step");
-    run->callback([options, hz, standard, &exitCode] {
+    run->callback([options, hz, standard, tune, fm, audioMode, &exitCode] {
+        options->setTune = tune->count() > 0;
+        options->setFm = fm->count() > 0;
+        options->setAudioMode = audioMode->count() > 0;
         options->set50Hz = hz->count() > 0;
         options->setStandard = standard->count() > 0;
         exitCode = RunBoard(*options);

@@ -31,8 +31,6 @@ constexpr u32 kWst625FirstLine = 6;
 constexpr u32 kWst625LastLine = 22;
 constexpr u32 kLastService = 9;
 
-constexpr u8 kStatusBit1 = 0x02;
-constexpr u8 kStatusLockLost = 0x40;
 
 // Vertical settings of one field or frame: the output window (lines per field)
 // and the vertical increment for luma and chroma.
@@ -141,24 +139,22 @@ bool IsPictureControl(u32 index) {
 }
 
 u32 SetPictureControl(void* device, u32 index, u32 value, u32 flags) {
-    const s32 v = static_cast<s32>(value);
     u16 reg = 0;
-    s32 byte = 0;
+    u8 byte = 0;
     if (index == kPropHue) {
-        if (value + 50 > 100) return kStatusInvalid;  // -50 to 50, compared unsigned
+        if (!IsHue(value)) return kStatusInvalid;
         reg = kRegHue;
-        // Two's complement one short: -50 gives 0x80, -1 gives 0xFD.
-        byte = v >= 0 ? v * 127 / 50 : 255 + v * 127 / 50;
+        byte = HueByte(value);
     } else {
-        if (value > 100) return kStatusInvalid;  // unsigned: negative values are out of range
+        if (!IsPercent(value)) return kStatusInvalid;
         switch (index) {
-            case kPropBrightness: reg = kRegBrightness; byte = v * 255 / 100; break;
-            case kPropContrast: reg = kRegContrast; byte = v * 127 / 100; break;
-            case kPropSaturation: reg = kRegSaturation; byte = v * 127 / 100; break;
+            case kPropBrightness: reg = kRegBrightness; byte = ScalePercent(value, 255); break;
+            case kPropContrast: reg = kRegContrast; byte = ScalePercent(value, 127); break;
+            case kPropSaturation: reg = kRegSaturation; byte = ScalePercent(value, 127); break;
             default: return kStatusNotSupported;
         }
     }
-    return BusWrite(device, kAddress, reg, static_cast<u8>(byte), flags);
+    return BusWrite(device, kAddress, reg, byte, flags);
 }
 
 u32 SetVbiService(void* device, u32 service, u32 enable, const VbiValues& values, u32 flags) {
@@ -183,14 +179,7 @@ u32 SetVbiService(void* device, u32 service, u32 enable, const VbiValues& values
 bool IsStatusQuery(u32 index) { return index == kPropDecoderStatus0 || index == kPropDecoderStatus1; }
 
 u32 ReadStatusQuery(void* device, u32 index, u32* value, u32 flags) {
-    u8 status = 0;
-    if (BusRead(device, kAddress, kRegStatus, &status, flags) != 0) return kStatusBusFailure;
-    if (index == kPropDecoderStatus0) {
-        *value = (status & kStatusBit1) != 0 ? 1 : 0;
-    } else {
-        *value = (status & kStatusLockLost) == 0 ? 1 : 0;
-    }
-    return kStatusSuccess;
+    return ReadDecoderStatus(kStatusQueries, device, index, value, flags);
 }
 
 u32 ProgramScaler(void* device, CaptureConfig* config, u32 flags) {
@@ -226,19 +215,7 @@ u32 ProgramScaler(void* device, CaptureConfig* config, u32 flags) {
 u32 StartDecoder(void* context, void* device, u32 standard, u32 source, const VideoPropertySet& properties,
                  const SetupDelta& delta, SetVideoPropertyFn setVideoProperty, u32 flags) {
     if (WriteSetupTable(device, delta, flags) != 0) return kStatusBusFailure;
-    u32 status = setVideoProperty(context, device, kPropVideoSource, source, 0);
-    if (status != 0) return status;
-    status = setVideoProperty(context, device, kPropTvStandard, standard, 0);
-    if (status != 0) return status;
-    for (u32 index = 1; index <= kVideoPropertyCount; ++index) {
-        const u32 value = properties.value[index - 1];
-        if (IsPictureControl(index)) {
-            setVideoProperty(context, device, index, value, 0);
-        } else {
-            Trace("SetVideoProperty %d %d", static_cast<s32>(index), static_cast<s32>(value));
-        }
-    }
-    return kStatusSuccess;
+    return ApplyVideoSettings(setVideoProperty, context, device, source, standard, properties);
 }
 
 }  // namespace trel::saa7115

@@ -6,7 +6,7 @@
 // most boards, 0x8000 on Kestrel) and passes them on every transfer.
 #pragma once
 
-#include "frame/bus.h"
+#include "frame/decoder.h"
 
 namespace trel::saa7115 {
 
@@ -155,7 +155,10 @@ u32 SetVbiService(void* device, u32 service, u32 enable, const VbiValues& values
 // ---------------------------------------------------------------------------
 // Status queries 0x1000 and 0x1001 read register 0x1F. 0x1000 reports its
 // bit 1; 0x1001 reports 1 while bit 6 (loss of horizontal/vertical lock) is
-// clear. A failed read gives kStatusBusFailure and leaves *value alone.
+// clear. A failed read gives kStatusBusFailure and leaves *value alone. The
+// closing GetVideoProperty trace of these boards prints the status.
+inline constexpr DecoderStatus kStatusQueries = {
+    kAddress, {{kRegStatus, 0x02, 1, false}, {kRegStatus, 0x40, 6, true}}, false};
 bool IsStatusQuery(u32 index);
 u32 ReadStatusQuery(void* device, u32 index, u32* value, u32 flags);
 
@@ -176,9 +179,10 @@ u32 ProgramScaler(void* device, CaptureConfig* config, u32 flags);
 // replaced 0xFFFFFFFF: the set-up table (kStatusBusFailure at its first failed
 // write), the source through property 0 and the standard through property
 // 0x1002 (a non-zero status of either ends it), then entries 1 to 17 of the
-// property set: 1, 3, 5 and 7 through the board's SetVideoProperty (statuses
-// ignored), the others only traced as SetVideoProperty traces them.
-using SetVideoPropertyFn = u32 (*)(void* context, void* device, u32 index, u32 value, u32 extra);
+// property set through the board's SetVideoProperty, statuses ignored (only
+// 1, 3, 5 and 7 reach the decoder; the others are only traced). The steps
+// after the table are the decoder boards' ApplyVideoSettings.
+using SetVideoPropertyFn = trel::SetVideoPropertyFn;
 u32 StartDecoder(void* context, void* device, u32 standard, u32 source,
                  const VideoPropertySet& properties, const SetupDelta& delta,
                  SetVideoPropertyFn setVideoProperty, u32 flags);

@@ -21,35 +21,18 @@ constexpr u32 kFlags = 0;
 
 // Source 0 and source 1 reach the decoder on different input pins; each
 // needs its own luminance setting.
-struct SourceSetting {
-    u8 analogInput;
-    u8 lumaControl;
-};
-constexpr SourceSetting kSources[] = {
-    {0xC9, 0x80},  // source 0
-    {0xC0, 0x40},  // source 1
-};
+constexpr RegisterEntry kSource0[] = {{saa7115::kRegAnalogInput, 0xC9}, {saa7115::kRegLumaControl, 0x80}};
+constexpr RegisterEntry kSource1[] = {{saa7115::kRegAnalogInput, 0xC0}, {saa7115::kRegLumaControl, 0x40}};
+constexpr DecoderSources kSources = {saa7115::kAddress, {{kSource0, CountOf(kSource0)}, {kSource1, CountOf(kSource1)}}};
 
 }  // namespace
 
 u32 SelectVideoSource(DecoderContext* context, void* device, u32 source) {
-    if (context == nullptr) return kStatusInvalid;
-    if (source >= sizeof(kSources) / sizeof(kSources[0])) {
-        Trace("Error:Unknown Video Source %d!!!", static_cast<s32>(source));
-        return kStatusInvalid;
-    }
-    context->videoSource = source;
-    BusWrite(device, saa7115::kAddress, saa7115::kRegAnalogInput, kSources[source].analogInput, kFlags);
-    BusWrite(device, saa7115::kAddress, saa7115::kRegLumaControl, kSources[source].lumaControl, kFlags);
-    return kStatusSuccess;
+    return SelectDecoderSource(kSources, context, device, source);
 }
 
 u32 SetCurrentVideoInputId(void* context, void* device, u32 inputId) {
-    Trace("Set_Current_Video_InputID %d", static_cast<s32>(inputId));
-    if (inputId > 1) return kStatusInvalid;
-    if (context == nullptr) return kStatusInvalid;
-    SelectVideoSource(static_cast<DecoderContext*>(context), device, inputId == 0 ? 1 : 0);
-    return kStatusSuccess;
+    return SelectVideoInput(SelectVideoSource, context, device, inputId);
 }
 
 u32 SetStandard(DecoderContext* context, void* device, u32 standard, const saa7115::StandardLists& lists) {
@@ -73,28 +56,10 @@ u32 InitVideoSource(void* context, void* device, u32 standard, u32 source, const
     return saa7115::StartDecoder(context, device, standard, source, *properties, delta, setVideoProperty, kFlags);
 }
 
-// After a successful read both boards report what the status byte says, as
-// the tuner board does: 0x1000 is its bit 1, 0x1001 is 1 while the decoder
-// holds horizontal and vertical lock (bit 6 clear).
+// Both boards report what the status byte says (saa7115::kStatusQueries);
+// the closing trace prints the status.
 u32 GetVideoProperty(void* context, void* device, u32 index, u32* value) {
-    if (value == nullptr) return kStatusInvalid;
-    *value = 0;
-    Trace("GetVideoProperty %d", static_cast<s32>(index));
-    const auto* decoder = static_cast<const DecoderContext*>(context);
-    u32 status = kStatusSuccess;
-    if (index == kPropVideoSource || index == kPropTvStandard) {
-        if (decoder == nullptr) {
-            status = kStatusInvalid;
-        } else {
-            *value = index == kPropVideoSource ? decoder->videoSource : decoder->tvStandard;
-        }
-    } else if (saa7115::IsStatusQuery(index)) {
-        status = saa7115::ReadStatusQuery(device, index, value, kFlags);
-    } else {
-        return kStatusNotSupported;
-    }
-    Trace("GetVideoProperty return %d", static_cast<s32>(status));
-    return status;
+    return GetDecoderProperty(saa7115::kStatusQueries, context, device, index, value);
 }
 
 }  // namespace heron

@@ -1,10 +1,10 @@
 // Heron II Reprise: SAA7113 video decoder at 0x4A, two video sources,
-// NTSC/PAL/SECAM, audio clock chosen through the host.
+// NTSC/PAL/SECAM, audio clock chosen through the host. The decoder has no
+// scaler: capture start only re-applies source and standard.
 #include "audio/audio.h"
 #include "frame/catalogue.h"
+#include "frame/decoder.h"
 #include "frame/formats.h"
-#include "frame/module.h"
-#include "frame/unimplemented.h"
 
 namespace trel {
 namespace {
@@ -12,10 +12,113 @@ namespace {
 constexpr BoardInfoValues kInfo = {"Heron II Reprise", 0x0204, 0, 0x4B};
 constexpr DecoderFormats kFormats = MakeDecoderFormats("SAA7113", true, kFlagsDecoder2);
 
+constexpr u8 kSaa7113 = 0x4A;
+constexpr u16 kRegBrightness = 0x0A;
+constexpr u16 kRegContrast = 0x0B;
+constexpr u16 kRegSaturation = 0x0C;
+constexpr u16 kRegHue = 0x0D;
+constexpr u16 kRegStandard = 0x0E;
+constexpr u16 kRegStatus = 0x1F;
+
+// Decoder set-up, written in this order at InitVideoSource. 0x02 and 0x09 are
+// rewritten straight after by the source selection; 0x62 is never written.
+constexpr RegisterEntry kSetup[] = {
+    {0x00, 0x20, 0}, {0x01, 0x08, 0}, {0x02, 0xC9, 0}, {0x03, 0x33, 0}, {0x04, 0x00, 0}, {0x05, 0x00, 0},
+    {0x06, 0xE9, 0}, {0x07, 0x0D, 0}, {0x08, 0xD8, 0}, {0x09, 0x81, 0}, {0x0A, 0x80, 0}, {0x0B, 0x47, 0},
+    {0x0C, 0x40, 0}, {0x0D, 0x00, 0}, {0x0E, 0x01, 0}, {0x0F, 0x2A, 0}, {0x10, 0x48, 0}, {0x11, 0x0C, 0},
+    {0x12, 0xFE, 0}, {0x13, 0x00, 0}, {0x14, 0x00, 0}, {0x15, 0x04, 0}, {0x16, 0x00, 0}, {0x17, 0x00, 0},
+    {0x18, 0x00, 0}, {0x19, 0x00, 0}, {0x1A, 0x00, 0}, {0x1B, 0x00, 0}, {0x1C, 0x00, 0}, {0x1D, 0x00, 0},
+    {0x1E, 0x00, 0}, {0x1F, 0xC8, 0},
+    // VBI line control: 0x41 to 0x57 all 0xFF.
+    {0x40, 0x00, 0}, {0x41, 0xFF, 0}, {0x42, 0xFF, 0}, {0x43, 0xFF, 0}, {0x44, 0xFF, 0}, {0x45, 0xFF, 0},
+    {0x46, 0xFF, 0}, {0x47, 0xFF, 0}, {0x48, 0xFF, 0}, {0x49, 0xFF, 0}, {0x4A, 0xFF, 0}, {0x4B, 0xFF, 0},
+    {0x4C, 0xFF, 0}, {0x4D, 0xFF, 0}, {0x4E, 0xFF, 0}, {0x4F, 0xFF, 0}, {0x50, 0xFF, 0}, {0x51, 0xFF, 0},
+    {0x52, 0xFF, 0}, {0x53, 0xFF, 0}, {0x54, 0xFF, 0}, {0x55, 0xFF, 0}, {0x56, 0xFF, 0}, {0x57, 0xFF, 0},
+    {0x58, 0x00, 0}, {0x59, 0x54, 0}, {0x5A, 0x07, 0}, {0x5B, 0x83, 0}, {0x5C, 0x00, 0}, {0x5D, 0x00, 0},
+    {0x5E, 0x00, 0}, {0x5F, 0x00, 0}, {0x60, 0x00, 0}, {0x61, 0x00, 0}, {0x63, 0x00, 0},
+};
+static_assert(CountOf(kSetup) == 67);
+
+// Analog input (0x02) and then the input-dependent 0x09.
+constexpr RegisterEntry kSource0[] = {{0x02, 0xC9, 0}, {0x09, 0x80, 0}};
+constexpr RegisterEntry kSource1[] = {{0x02, 0xC0, 0}, {0x09, 0x40, 0}};
+constexpr DecoderSources kSources = {kSaa7113, {{kSource0, CountOf(kSource0)}, {kSource1, CountOf(kSource1)}}};
+
+// NTSC and PAL share one setting; SECAM has its own.
+constexpr StandardRegister kStandard = {kSaa7113, kRegStandard, 0x01, 0x01, 0x50};
+
+// Both status queries read 0x1F: bit 1, and 1 while bit 6 is clear. The
+// closing trace reports the status.
+constexpr DecoderStatus kStatus = {kSaa7113, {{kRegStatus, 0x02, 1, false}, {kRegStatus, 0x40, 6, true}}, false};
+
 u32 OpenBoard(void*, void** contextOut, BoardInfo* info) { return OpenDecoderBoard(contextOut, info, kInfo); }
 
 u32 GetVideoFormats(void*, void*, u32* count, VideoFormat* formats) {
     return CopyVideoFormats(count, formats, kFormats.record, kFormats.count);
+}
+
+u32 SelectVideoSource(DecoderContext* context, void* device, u32 source) {
+    return SelectDecoderSource(kSources, context, device, source);
+}
+
+u32 SetTVStandard(DecoderContext* context, void* device, u32 standard) {
+    return SetStandardRegister(kStandard, context, device, standard);
+}
+
+u32 SetVideoProperty(void* context, void* device, u32 index, u32 value, u32) {
+    Trace("SetVideoProperty %d %d", static_cast<int>(index), static_cast<int>(value));
+    auto* decoder = static_cast<DecoderContext*>(context);
+    switch (index) {
+        case kPropVideoSource: return SelectVideoSource(decoder, device, value);
+        case kPropTvStandard: return SetTVStandard(decoder, device, value);
+        case kPropBrightness:
+            if (!IsPercent(value)) return kStatusInvalid;
+            return BusWrite(device, kSaa7113, kRegBrightness, ScalePercent(value, 255), 0);
+        case kPropContrast:
+            if (!IsPercent(value)) return kStatusInvalid;
+            return BusWrite(device, kSaa7113, kRegContrast, ScalePercent(value, 127), 0);
+        case kPropHue:
+            if (!IsHue(value)) return kStatusInvalid;
+            return BusWrite(device, kSaa7113, kRegHue, HueByte(value), 0);
+        case kPropSaturation:
+            if (!IsPercent(value)) return kStatusInvalid;
+            return BusWrite(device, kSaa7113, kRegSaturation, ScalePercent(value, 127), 0);
+        default: return kStatusNotSupported;
+    }
+}
+
+u32 GetVideoProperty(void* context, void* device, u32 index, u32* value) {
+    return GetDecoderProperty(kStatus, context, device, index, value);
+}
+
+u32 InitVideoSource(void* context, void* device, u32 standard, u32 source, const VideoPropertySet* properties) {
+    if (context == nullptr || properties == nullptr) return kStatusInvalid;
+    if (Host() == nullptr) return kStatusBusFailure;
+    const auto* decoder = static_cast<const DecoderContext*>(context);
+    if (standard == kKeepCurrent) standard = decoder->tvStandard;
+    if (source == kKeepCurrent) source = decoder->videoSource;
+    const u32 status = WriteRegisterTable(device, kSaa7113, kSetup, CountOf(kSetup), 0);
+    if (status != kStatusSuccess) return status;
+    return ApplyVideoSettings(SetVideoProperty, context, device, source, standard, *properties);
+}
+
+// No scaler to program: source and standard are re-applied so that a choice
+// made while idle takes effect.
+u32 OnStartCapture(void* context, void* device, CaptureConfig* config) {
+    if (config == nullptr) {
+        Trace("OnStartCapture video_config == NULL");
+        return kStatusInvalid;
+    }
+    if (context == nullptr) return kStatusInvalid;
+    ApplyNtscVOffset(config);
+    auto* decoder = static_cast<DecoderContext*>(context);
+    SelectVideoSource(decoder, device, decoder->videoSource);
+    SetTVStandard(decoder, device, decoder->tvStandard);
+    return kStatusSuccess;
+}
+
+u32 SetCurrentVideoInput(void* context, void* device, u32 inputId) {
+    return SelectVideoInput(SelectVideoSource, context, device, inputId);
 }
 
 constexpr BoardOps kBoardOps = {OpenBoard, CommonCloseBoard};
@@ -25,12 +128,12 @@ constexpr VideoOps kVideoOps = {
     NullStreamFormatTable,            // GetStreamFormatTable
     GetVideoFormats,                  // GetVideoFormats
     CommonGetDefaultVideoProperties,  // GetDefaultVideoProperties
-    Unimplemented,                    // InitVideoSource
+    InitVideoSource,                  // InitVideoSource
     ZeroStub,                         // 5
-    Unimplemented,                    // OnStartCapture
+    OnStartCapture,                   // OnStartCapture
     ZeroStub,                         // 7
-    Unimplemented,                    // SetVideoProperty
-    Unimplemented,                    // GetVideoProperty
+    SetVideoProperty,                 // SetVideoProperty
+    GetVideoProperty,                 // GetVideoProperty
 };
 
 constexpr AudioOps kAudioOps = {
@@ -44,7 +147,7 @@ constexpr InputOps kInputOps = {
     CommonGetVideoInputs,     // GetVideoInputs
     CommonGetVideoInputType,  // GetVideoInputType
     CommonGetAudioInputType,  // GetAudioInputType
-    Unimplemented,            // Set_Current_Video_InputID
+    SetCurrentVideoInput,     // Set_Current_Video_InputID
     ZeroStub,                 // Set_Current_Audio_InputID
 };
 

@@ -1,13 +1,16 @@
 // Kestrel: the TV-tuner board. SAA7115 decoder (0x40), tuner module (0xC2),
 // IF demodulator (0x86) and TV-audio decoder (0x80); every host call of this
-// board carries flags 0x8000.
+// board carries flags 0x8000. This file holds the board's descriptor and
+// tables, its open, formats and input selection; the decoder side is in
+// kestrel_video.cpp, the tuner in kestrel_tuner.cpp, TV audio in
+// kestrel_audio.cpp.
 #include "audio/audio.h"
+#include "boards/kestrel/kestrel.h"
 #include "frame/catalogue.h"
 #include "frame/formats.h"
-#include "frame/module.h"
-#include "frame/unimplemented.h"
 
 namespace trel {
+namespace kestrel {
 namespace {
 
 constexpr BoardInfoValues kInfo = {"Kestrel", 0x0208, 0, 0x3F};
@@ -47,19 +50,55 @@ u32 GetVideoFormats(void*, void*, u32* count, VideoFormat* formats) {
     return CopyVideoFormats(count, formats, kFormats.record, kFormats.count);
 }
 
-constexpr BoardOps kBoardOps = {OpenBoard, CommonCloseBoard};
+// ---------------------------------------------------------------------------
+// Inputs. Video input ids 0, 1 and 2 select decoder sources 2, 1 and 0; audio
+// input 3 is the tuner side, 4 the line input. The host is told of 7 inputs.
+constexpr u32 kVideoInputs = 7;
+constexpr u32 kVideoInputIds = 3;
+constexpr u32 kSourceOfVideoInput[kVideoInputIds] = {2, 1, 0};
+constexpr u32 kAudioInputTuner = 3;
+constexpr u32 kAudioInputLine = 4;
+
+u32 GetVideoInputs() { return kVideoInputs; }
+
+u32 GetVideoInputType(void* context) {
+    if (context == nullptr) return kStatusInvalid;
+    const u32 source = AsContext(context)->videoSource;
+    for (u32 input = 0; input < kVideoInputIds; ++input) {
+        if (kSourceOfVideoInput[input] == source) return input;
+    }
+    return kStatusBusFailure;
+}
+
+u32 GetAudioInputType(void* context) {
+    if (context == nullptr) return kStatusInvalid;
+    return AsContext(context)->audioSource != 0 ? kAudioInputLine : kAudioInputTuner;
+}
+
+u32 SetCurrentVideoInput(void* context, void* device, u32 inputId) {
+    if (context == nullptr) return kStatusInvalid;
+    Trace("Set_Current_Video_InputID %d", static_cast<s32>(inputId));
+    if (inputId >= kVideoInputIds) return kStatusInvalid;
+    SelectVideoSource(AsContext(context), device, kSourceOfVideoInput[inputId]);
+    return kStatusSuccess;
+}
+
+constexpr BoardOps kBoardOps = {
+    OpenBoard,         // OpenBoard
+    CommonCloseBoard,  // CloseBoard
+};
 
 constexpr VideoOps kVideoOps = {
     VideoSourceCaps155,               // GetVideoSourceCaps
     NullStreamFormatTable,            // GetStreamFormatTable
     GetVideoFormats,                  // GetVideoFormats
     CommonGetDefaultVideoProperties,  // GetDefaultVideoProperties
-    Unimplemented,                    // InitVideoSource
+    InitVideoSource,                  // InitVideoSource
     ZeroStub,                         // 5
-    Unimplemented,                    // OnStartCapture
+    OnStartCapture,                   // OnStartCapture
     ZeroStub,                         // 7
-    Unimplemented,                    // SetVideoProperty
-    Unimplemented,                    // GetVideoProperty
+    SetVideoProperty,                 // SetVideoProperty
+    GetVideoProperty,                 // GetVideoProperty
 };
 
 constexpr AudioOps kAudioOps = {
@@ -70,21 +109,23 @@ constexpr AudioOps kAudioOps = {
 };
 
 constexpr InputOps kInputOps = {
-    Unimplemented,  // GetVideoInputs
-    Unimplemented,  // GetVideoInputType
-    Unimplemented,  // GetAudioInputType
-    Unimplemented,  // Set_Current_Video_InputID
-    Unimplemented,  // Set_Current_Audio_InputID
+    GetVideoInputs,        // GetVideoInputs
+    GetVideoInputType,     // GetVideoInputType
+    GetAudioInputType,     // GetAudioInputType
+    SetCurrentVideoInput,  // Set_Current_Video_InputID
+    SetCurrentAudioInput,  // Set_Current_Audio_InputID
 };
 
 constexpr TunerOps kTunerOps = {
-    Unimplemented,  // GetTunerProperty
-    Unimplemented,  // SetTunerProperty
+    GetTunerProperty,  // GetTunerProperty
+    SetTunerProperty,  // SetTunerProperty
 };
 
 }  // namespace
+}  // namespace kestrel
 
 constexpr BoardDescriptor kKestrelDescriptor = {
-    sizeof(BoardDescriptor), 0x1F3B, 0x5100, kInfo.revision, &kBoardOps, &kVideoOps, &kAudioOps, &kInputOps, &kTunerOps};
+    sizeof(BoardDescriptor), 0x1F3B,           0x5100,           kestrel::kInfo.revision, &kestrel::kBoardOps,
+    &kestrel::kVideoOps,     &kestrel::kAudioOps, &kestrel::kInputOps, &kestrel::kTunerOps};
 
 }  // namespace trel
