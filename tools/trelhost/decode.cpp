@@ -113,6 +113,8 @@ std::string FrameRateText(size_t index, const trel::FrameRateEntry& e) {
            Quoted(FieldText(e.description, sizeof(e.description))) + ", " + std::to_string(e.frameRate) +
            " per 1001 s, " + (e.halfRate != 0 ? "half rate" : "full rate") + ", kind " + std::to_string(e.kind) +
            ", entry size " + std::to_string(e.entrySize);
+}
+
 // The tuner module's four-byte tuning word: control byte, band byte, divider
 // (high byte first). The control byte sets the divider's step: 0xCE TV
 // channels in 62.5 kHz steps, 0x88 FM radio in 50 kHz steps.

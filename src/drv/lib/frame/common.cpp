@@ -1,7 +1,6 @@
 // Shared frame state and the handlers that several boards' tables point to.
 #include "frame/bus.h"
 #include "frame/module.h"
-#include "frame/unimplemented.h"
 
 namespace trel {
 namespace {
@@ -178,18 +177,5 @@ u32 CommonGetVideoInputType(void* context) {
 }
 
 u32 CommonGetAudioInputType(void*) { return 2; }
-
-// ---------------------------------------------------------------------------
-// Placeholders for operations not written yet.
-u32 Unimplemented() { return kStatusNotSupported; }
-u32 Unimplemented(void*) { return kStatusNotSupported; }
-u32 Unimplemented(void*, void*, u32, u32, const VideoPropertySet*) { return kStatusNotSupported; }
-u32 Unimplemented(void*, void*, CaptureConfig*) { return kStatusNotSupported; }
-u32 Unimplemented(void*, void*, u32, u32, u32) { return kStatusNotSupported; }
-u32 Unimplemented(void*, void*, u32, u32*) { return kStatusNotSupported; }
-u32 Unimplemented(void*, void*, u32) { return kStatusNotSupported; }
-u32 Unimplemented(void*, void*, u32, u32*, u32*) { return kStatusNotSupported; }
-u32 Unimplemented(void*, void*, u32, u32, u32*) { return kStatusNotSupported; }
-StreamFormatTable* UnimplementedStreamFormatTable() { return nullptr; }
 
 }  // namespace trel
