@@ -1,17 +1,22 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, whatever this Debian machine lacks to build and test
 # TrelBoard: the native toolchain and test libraries, the mingw-w64 cross
-# toolchain for TrelBoard.sys, the JSON and argument libraries of trelhost,
-# the static analysers of the module (clang-tidy, cppcheck) and clang with its
-# sanitizer and fuzzer runtimes for the fuzz target.
+# toolchain (its POSIX-threads compilers, which GoogleTest needs) for
+# TrelBoard.sys and the Windows build of the host kit, tests and trelhost, the
+# GoogleTest sources they are built from, Wine (64-bit) to run them, the JSON
+# and argument libraries of trelhost, the static analysers of the module
+# (clang-tidy, cppcheck) and clang with its sanitizer, fuzzer and coverage
+# runtimes and tools for the fuzz target.
 set -euo pipefail
 
 packages=(
   cmake ninja-build g++ binutils pkg-config
   libgtest-dev libgmock-dev googletest
   nlohmann-json3-dev libcli11-dev
-  g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
-  clang-tidy-14 cppcheck clang-14 libclang-rt-14-dev
+  g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
+  mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
+  wine wine64
+  clang-tidy-14 cppcheck clang-14 libclang-rt-14-dev llvm-14
 )
 
 missing=()

@@ -1,13 +1,13 @@
-// Loading the board module the way the kernel loads an export driver: once per
-// process, imports bound to the kit's kernel services, DllInitialize at load.
-#include <dlfcn.h>
-
+// The kit's board module: loaded once per process, the way the kernel loads an
+// export driver (imports bound to the kit's kernel services, DllInitialize
+// called at load), and kept until the process ends.
 #include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
 
+#include "module_loader.h"
 #include "sim_host.h"
 
 #ifndef TREL_MODULE_PATH
@@ -15,23 +15,6 @@
 #endif
 
 namespace trel::host {
-namespace {
-
-[[noreturn]] void LoadFailure(const std::string& path, const char* what, const char* detail) {
-    std::fprintf(stderr, "trelhostkit: cannot load the board module %s: %s%s%s\n", path.c_str(), what,
-                 detail != nullptr ? ": " : "", detail != nullptr ? detail : "");
-    std::fprintf(stderr, "trelhostkit: set TREL_MODULE to the path of libTrelBoard.so\n");
-    std::abort();
-}
-
-template <typename Function>
-void Resolve(void* handle, const std::string& path, const char* name, Function& function) {
-    void* symbol = dlsym(handle, name);
-    if (symbol == nullptr) LoadFailure(path, "missing export", name);
-    function = reinterpret_cast<Function>(symbol);
-}
-
-}  // namespace
 
 Module& Module::Get() {
     static Module module;
@@ -40,14 +23,20 @@ Module& Module::Get() {
 
 Module::Module() {
     const char* overridePath = std::getenv("TREL_MODULE");
-    path = overridePath != nullptr && *overridePath != '\0' ? overridePath : TREL_MODULE_PATH;
-    // Never closed: the module stays loaded for the life of the process, as
-    // the kernel keeps an export driver while its importer runs.
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr) LoadFailure(path, "dlopen failed", dlerror());
-    Resolve(handle, path, "DllInitialize", DllInitialize);
-    Resolve(handle, path, "DllUnload", DllUnload);
-    Resolve(handle, path, "GetBoardModuleCaps", GetBoardModuleCaps);
+    path = overridePath != nullptr && *overridePath != '\0' ? overridePath : BuiltFilePath(TREL_MODULE_PATH);
+    std::string error;
+    const std::optional<LoadedModule> loaded = LoadBoardModule(path, error);
+    if (!loaded) {
+        // The host stops rather than run without its module.
+        std::fflush(stdout);
+        std::fprintf(stderr, "trelhostkit: cannot load the board module: %s\n", error.c_str());
+        std::fprintf(stderr, "trelhostkit: TREL_MODULE names the module to load instead of %s\n", TREL_MODULE_PATH);
+        std::fflush(stderr);
+        std::_Exit(kExitModuleRefused);
+    }
+    DllInitialize = loaded->DllInitialize;
+    DllUnload = loaded->DllUnload;
+    GetBoardModuleCaps = loaded->GetBoardModuleCaps;
     const int32_t status = DllInitialize(nullptr);
     if (status != 0) {
         std::fprintf(stderr, "trelhostkit: DllInitialize of %s returned 0x%08X\n", path.c_str(),

@@ -75,9 +75,13 @@ private:
 
 // ---------------------------------------------------------------------------
 // The loaded module: entry points and catalogue. Loaded once per process, the
-// way the kernel loads an export driver (DllInitialize is called at load).
+// way the kernel loads an export driver (DllInitialize is called at load), from
+// the path in the environment variable TREL_MODULE or else the built module. A
+// module the loader refuses (module_loader.h) stops the process: the reason on
+// stderr, exit status kExitModuleRefused.
 class Module {
 public:
+    static constexpr int kExitModuleRefused = 4;
     static Module& Get();
 
     int32_t (*DllInitialize)(void*) = nullptr;
