@@ -3,9 +3,11 @@
 # TrelBoard: the native toolchain and test libraries, the mingw-w64 cross
 # toolchain (its POSIX-threads compilers, which GoogleTest needs) for
 # TrelBoard.sys and the Windows build of the host kit, tests and trelhost, the
-# GoogleTest sources they are built from, Wine (64-bit) to run them, and the
-# JSON and argument libraries of trelhost, and the cost report's benchmark
-# library and valgrind (callgrind).
+# GoogleTest sources they are built from, Wine (64-bit) to run them, the JSON
+# and argument libraries of trelhost, the cost report's benchmark library and
+# valgrind (callgrind), the static analysers of the module (clang-tidy,
+# cppcheck) and clang with its sanitizer, fuzzer and coverage runtimes and
+# tools for the fuzz target.
 set -euo pipefail
 
 packages=(
@@ -16,6 +18,7 @@ packages=(
   mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
   wine wine64
   libbenchmark-dev valgrind
+  clang-tidy-14 cppcheck clang-14 libclang-rt-14-dev llvm-14
 )
 
 missing=()

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Every test: the suite against the plain build (with the binary checks of
-# libTrelBoard.so and of the cross-built TrelBoard.sys), then, with the Windows
-# host kit, suite and trelhost.exe cross-built into build/win, the whole suite
-# against TrelBoard.sys under Wine with the cross-check of
-# trelhost's output on both platforms, then the suite again with the module,
-# host kit and tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+# libTrelBoard.so and of the cross-built TrelBoard.sys, and the static
+# analysis of the module), then, with the Windows host kit, suite and
+# trelhost.exe cross-built into build/win, the whole suite against
+# TrelBoard.sys under Wine with the cross-check of trelhost's output on both
+# platforms, then the suite again with the module, host kit and tests under
+# AddressSanitizer and UndefinedBehaviorSanitizer, then a minute of fuzzing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -28,4 +29,8 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTREL_SANITIZE=ON >/
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan -j "$jobs" --output-on-failure
+
+# Module, host kit and target only, seeded with each board's default session.
+phase "The fuzz target (clang, libFuzzer, ASan, UBSan) for a minute"
+TREL_JOBS=$jobs scripts/fuzz.sh 60
 phase "done"

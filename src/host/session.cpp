@@ -33,14 +33,13 @@ constexpr u32 kTunerPropTvAudioMode = 10;
 constexpr u32 kTunerModeTv = 1;
 constexpr u32 kTunerModeFm = 2;
 
-// CaptureConfig bytes the module may write; every other byte is the host's.
+}  // namespace
+
 bool ModuleMayWrite(size_t offset) {
     const auto within = [offset](size_t first, size_t size) { return offset >= first && offset < first + size; };
     return within(offsetof(CaptureConfig, cfgByteA), 1) || within(offsetof(CaptureConfig, cfgByteB), 2) ||
            within(offsetof(CaptureConfig, hOffset), kCaptureConfigTouchedSize - offsetof(CaptureConfig, hOffset));
 }
-
-}  // namespace
 
 std::string SessionStep::StatusText() const { return status ? Hex32(*status) : "none"; }
 

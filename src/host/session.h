@@ -65,6 +65,9 @@ struct SessionStep {
     std::string StatusText() const;  // "0x00000000", or "none"
 };
 
+// CaptureConfig bytes the module may write at capture start; every other byte is the host's.
+bool ModuleMayWrite(size_t offset);
+
 using StepObserver = std::function<void(const SessionStep&)>;
 
 // One board driven as the host drives it. The operations run in the order the

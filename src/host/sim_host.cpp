@@ -268,6 +268,11 @@ void SimHost::ClearFailures() {
 }
 
 std::optional<u32> SimHost::Failure(const BusCall& call) {
+    if (script_ != nullptr) {
+        if (call.service == Service::QueryParameter) return std::nullopt;
+        const u32 result = script_->Result(call);
+        return result != 0 ? std::optional<u32>(result) : std::nullopt;
+    }
     if (failAtCall_ != 0 && calls_ == failAtCall_) {
         failAtCall_ = 0;
         return failAtResult_;
@@ -307,6 +312,12 @@ void SimHost::Perform(BusCall& call) {
         written_.insert({call.address, call.reg});
         break;
     case Service::I2cRead: {
+        if (script_ != nullptr) {
+            u8 byte = 0;
+            script_->ReadBytes(&byte, 1);
+            call.value = byte;
+            break;
+        }
         auto script = scriptedReads_.find({call.address, call.reg});
         if (script != scriptedReads_.end() && !script->second.empty()) {
             call.value = script->second.front();
@@ -322,6 +333,11 @@ void SimHost::Perform(BusCall& call) {
     case Service::I2cReadSubaddress: {
         const size_t length = call.data.size();
         std::vector<u8> answer(length, 0);
+        if (script_ != nullptr) {
+            script_->ReadBytes(answer.data(), length);
+            call.data = std::move(answer);
+            break;
+        }
         auto script = scriptedSubReads_.find(call.header);
         if (script != scriptedSubReads_.end() && !script->second.empty()) {
             const std::vector<u8>& scripted = script->second.front();
@@ -332,6 +348,11 @@ void SimHost::Perform(BusCall& call) {
         break;
     }
     case Service::QueryParameter: {
+        if (script_ != nullptr) {
+            call.value = script_->Parameter(call.name);
+            call.result = call.value;
+            break;
+        }
         const auto it = parameters_.find(call.name);
         call.value = it == parameters_.end() ? 0 : it->second;
         call.result = call.value;

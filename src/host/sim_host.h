@@ -148,6 +148,22 @@ struct BusCall {
 };
 
 // ---------------------------------------------------------------------------
+// A scripted host side, for hosts that decide every answer themselves (the
+// fuzz target): it fails calls and answers every read in place of the
+// simulated chips and the failure injection of SimHost.
+class HostScript {
+public:
+    virtual ~HostScript() = default;
+    // The result of a call (not QueryParameter), before it is performed;
+    // non-zero: the call fails with it and changes nothing.
+    virtual u32 Result(const BusCall& call) = 0;
+    // The bytes a successful read returns: `count` bytes into `bytes`.
+    virtual void ReadBytes(u8* bytes, size_t count) = 0;
+    // The value a QueryParameter answers.
+    virtual u32 Parameter(const std::string& name) = 0;
+};
+
+// ---------------------------------------------------------------------------
 class SimHost {
 public:
     // Loads the module if needed, makes this host the active one and registers
@@ -205,6 +221,11 @@ public:
     void FailMatching(Service service, int address = -1, int reg = -1, u32 result = 1);
     void ClearFailures();
 
+    // ---- Scripted answers: while set, `script` decides every result and read
+    // answer (the register files, scripted reads, parameters and failure
+    // injection above are not consulted). Null: back to the simulated chips.
+    void SetScript(HostScript* script) { script_ = script; }
+
 private:
     friend struct ServiceThunks;
     u32 Record(BusCall call);  // applies failures, logs, returns the result
@@ -232,6 +253,7 @@ private:
     std::vector<MatchFailure> matchFailures_;
     size_t failAtCall_ = 0;  // absolute call number to fail, 0 none
     u32 failAtResult_ = 1;
+    HostScript* script_ = nullptr;
 };
 
 // The host currently registered with the module (the last SimHost constructed

@@ -40,7 +40,8 @@ struct FrameSizePair {
 };
 
 // VGA and QVGA, offered by the 640 x 480 cameras.
-extern const FrameSizePair kVgaFrameSizes;
+// Declaration only: defined constexpr in camera.cpp, so never initialised at run time.
+extern const FrameSizePair kVgaFrameSizes;  // NOLINT(bugprone-dynamic-static-initializers)
 
 // Which frame-rate entries a board lists.
 enum class FrameRateChoice : u32 {

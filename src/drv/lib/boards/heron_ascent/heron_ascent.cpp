@@ -86,6 +86,8 @@ u32 InitVideoSource(void* context, void* device, u32 standard, u32 source, const
     return ApplyVideoSettings(SetVideoProperty, context, device, source, standard, *properties);
 }
 
+// The slot's signature is the host's: the config stays non-const.
+// cppcheck-suppress constParameter
 u32 OnStartCapture(void*, void*, CaptureConfig* config) {
     if (config == nullptr) {
         Trace("OnStartCapture video_config == NULL");
