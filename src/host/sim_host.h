@@ -38,6 +38,8 @@ public:
     // While set, DbgPrint returns at once and keeps nothing (a kernel with
     // debug output filtered away; for timing the module's own work).
     void DiscardTraces(bool discard) { discardTraces_ = discard; }
+    // DbgPrint calls discarded so far.
+    size_t DiscardedCalls() const { return discardedCalls_; }
 
     struct Allocation {
         void* pointer;
@@ -75,6 +77,7 @@ private:
     size_t failAt_ = 0;
     bool failAll_ = false;
     bool discardTraces_ = false;
+    size_t discardedCalls_ = 0;
 };
 
 // ---------------------------------------------------------------------------
