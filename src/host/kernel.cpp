@@ -76,6 +76,10 @@ unsigned Kernel::DbgPrintV(const char* format, va_list args) {
         ++discardedCalls_;
         return 0;
     }
+    return Record(format, args);
+}
+
+unsigned Kernel::Record(const char* format, va_list args) {
     if (format == nullptr) {
         traceErrors_.push_back("DbgPrint with a null format");
         traceState_ = 0;

@@ -64,6 +64,10 @@ public:
     void Free(void* p, unsigned tag);
 
 private:
+    // Checks and keeps a DbgPrint call (out of line, so that a discarded
+    // call stays a few instructions).
+    __attribute__((noinline)) unsigned Record(const char* format, va_list args);
+
     std::vector<std::string> traces_;
     std::vector<uint64_t> traceOrder_;
     std::vector<std::string> traceErrors_;
