@@ -4,16 +4,25 @@
 // operation runs in the state the host's default session leaves it in: the
 // operations before it in the host's order have run once.
 //
-//   trel_bench [benchmark flags]   CPU time per operation (Google Benchmark);
-//                                  host_calls: service calls per operation
+// The module's own share is that time less the time of a shadow operation
+// making as many service and DbgPrint calls (see below).
+//
+//   trel_bench [benchmark flags]   per operation (Google Benchmark counters):
+//                                  cpu_ns, module_ns (the module's own),
+//                                  host_calls (service calls), prints
+//                                  (DbgPrint calls); the benchmark's own time
+//                                  column covers a batch and its shadow
 //   trel_bench --tsv [flags]       the same as rows: board, operation, case,
-//                                  CPU ns, service calls
+//                                  CPU ns, module ns, service calls, DbgPrint
+//                                  calls (the median where repetitions are
+//                                  asked for)
 //   trel_bench --callgrind         under valgrind --tool=callgrind
 //                                  --collect-atstart=no: one call of each
 //                                  operation collected and dumped, named
 //                                  "board|operation|case" (instruction counts)
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -24,6 +33,7 @@
 #define TREL_HAVE_CALLGRIND 1
 #endif
 
+#include "frame/kernel.h"
 #include "operations.h"
 #include "sim_host.h"
 
@@ -92,6 +102,42 @@ struct Case {
 };
 std::vector<Case> g_cases;
 
+// Service and DbgPrint calls made by `run`.
+struct CallCount {
+    unsigned long services = 0;
+    size_t prints = 0;
+};
+template <typename Run>
+CallCount CountCalls(Run&& run) {
+    const unsigned long services = g_calls;
+    const size_t prints = Kernel::Get().DiscardedCalls();
+    run();
+    return {g_calls - services, Kernel::Get().DiscardedCalls() - prints};
+}
+
+// ---- The host's share
+// An operation's time holds the host's work too: the harness around the call
+// (with the host's preparation of the arguments and its use of the results)
+// and every service and DbgPrint call, quick as they are. Its shadow is the
+// same harness round a call with no work of its own that makes as many
+// service and DbgPrint calls, by the same paths (the table and the function
+// read from memory each time, as the module does). Batches of the operation
+// and of its shadow alternate, so that both see the same machine; the
+// module's own CPU is the difference.
+CallCount g_shadowCalls;
+const HostServices* volatile g_table = &kInstant;
+
+void ShadowCall(OperationState& state) {
+    const CallCount calls = g_shadowCalls;
+    for (unsigned long i = 0; i < calls.services; ++i) {
+        const HostServices* table = g_table;
+        table->I2cWrite(state.device, 0x40, 1, 0x0A, 0x99, 0);
+    }
+    for (size_t i = 0; i < calls.prints; ++i) DbgPrint("\n");
+}
+Operation g_shadowOperation = {"shadow", "", nullptr, nullptr, ShadowCall, nullptr};
+Operation* volatile g_shadow = &g_shadowOperation;
+
 bool IsOpen(size_t o) { return o == 0; }
 bool IsClose(size_t o) { return o + 1 == Operations().size(); }
 
@@ -102,63 +148,71 @@ void RunPrefix(OperationState& state, size_t operation) {
     }
 }
 
-// OpenBoard and CloseBoard are timed in batches of kBatch boards, the timer
-// paused for the other one of the pair once per batch; the "batch" counter
-// says how many calls one iteration holds.
+// Calls are timed in batches of kBatch, the clock read around each batch.
+// OpenBoard and CloseBoard work on kBatch boards, each batch preceded or
+// followed, untimed, by the other one of the pair.
 constexpr size_t kBatch = 64;
 
-void BenchOpenClose(benchmark::State& bench, Case c) {
+template <typename Body>
+double BatchNs(Body&& body) {
+    const auto start = std::chrono::steady_clock::now();
+    body();
+    benchmark::ClobberMemory();
+    return std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
+}
+
+void Bench(benchmark::State& bench, Case c) {
     SimHost& host = Host();
+    const Operation& operation = Operations()[c.operation];
     const Operation& open = Operations().front();
     const Operation& close = Operations().back();
-    std::vector<OperationState> states(kBatch);
+    const bool openClose = IsOpen(c.operation) || IsClose(c.operation);
+    std::vector<OperationState> states(openClose ? kBatch : 1);
     for (OperationState& state : states) {
         state.board = &host.Board(c.board);
         state.device = host.Device();
     }
-    // Service calls of one open and of one close.
-    unsigned long mark = g_calls;
-    RunOperation(open, states[0]);
-    const unsigned long openCalls = g_calls - mark;
-    mark = g_calls;
-    RunOperation(close, states[0]);
-    const unsigned long calls = IsOpen(c.operation) ? openCalls : g_calls - mark;
+    // Calls of one call, counted before timing.
+    CallCount calls;
+    if (openClose) {
+        const CallCount openCalls = CountCalls([&] { RunOperation(open, states[0]); });
+        const CallCount closeCalls = CountCalls([&] { RunOperation(close, states[0]); });
+        calls = IsOpen(c.operation) ? openCalls : closeCalls;
+    } else {
+        RunPrefix(states[0], c.operation);
+        calls = CountCalls([&] { RunOperation(operation, states[0]); });
+    }
+    g_shadowCalls = calls;
+    g_shadowOperation.prepare = operation.prepare;
+    g_shadowOperation.finish = openClose ? nullptr : operation.finish;
+    double operationNs = 0;
+    double shadowNs = 0;
     for (auto _ : bench) {
-        if (IsClose(c.operation)) {
-            bench.PauseTiming();
-            for (OperationState& state : states) RunOperation(open, state);
-            bench.ResumeTiming();
-            for (OperationState& state : states) RunOperation(close, state);
+        if (openClose) {
+            if (IsClose(c.operation)) {
+                for (OperationState& state : states) RunOperation(open, state);
+            }
+            operationNs += BatchNs([&] {
+                for (OperationState& state : states) RunOperation(operation, state);
+            });
+            if (IsOpen(c.operation)) {
+                for (OperationState& state : states) RunOperation(close, state);
+            }
         } else {
-            for (OperationState& state : states) RunOperation(open, state);
-            bench.PauseTiming();
-            for (OperationState& state : states) RunOperation(close, state);
-            bench.ResumeTiming();
+            operationNs += BatchNs([&] {
+                for (size_t i = 0; i < kBatch; ++i) RunOperation(operation, states[0]);
+            });
         }
-        benchmark::ClobberMemory();
+        shadowNs += BatchNs([&] {
+            for (size_t i = 0; i < kBatch; ++i) RunOperation(*g_shadow, states[0]);
+        });
     }
-    bench.counters["host_calls"] = static_cast<double>(calls);
-    bench.counters["batch"] = static_cast<double>(kBatch);
-}
-
-void Bench(benchmark::State& bench, Case c) {
-    if (IsOpen(c.operation) || IsClose(c.operation)) return BenchOpenClose(bench, c);
-    SimHost& host = Host();
-    const Operation& operation = Operations()[c.operation];
-    OperationState state;
-    state.board = &host.Board(c.board);
-    state.device = host.Device();
-    RunPrefix(state, c.operation);
-    // Service calls of one call, counted before timing.
-    const unsigned long before = g_calls;
-    RunOperation(operation, state);
-    const unsigned long calls = g_calls - before;
-    for (auto _ : bench) {
-        RunOperation(operation, state);
-        benchmark::ClobberMemory();
-    }
-    RunOperation(Operations().back(), state);  // every case ends closed
-    bench.counters["host_calls"] = static_cast<double>(calls);
+    if (!openClose) RunOperation(close, states[0]);  // every case ends closed
+    const double calls_ = static_cast<double>(bench.iterations()) * kBatch;
+    bench.counters["cpu_ns"] = operationNs / calls_;
+    bench.counters["module_ns"] = (operationNs - shadowNs) / calls_;
+    bench.counters["host_calls"] = static_cast<double>(calls.services);
+    bench.counters["prints"] = static_cast<double>(calls.prints);
 }
 
 std::string CaseName(const Case& c, char separator) {
@@ -181,25 +235,29 @@ void CollectCases() {
 class TsvReporter : public benchmark::BenchmarkReporter {
 public:
     bool ReportContext(const Context&) override {
-        std::printf("board\toperation\tvariant\tcpu_ns\tcalls\n");
+        std::printf("board\toperation\tvariant\tcpu_ns\tmodule_ns\tcalls\tprints\n");
         return true;
     }
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
-            const std::string name = run.benchmark_name();
+            // With repetitions, only the median.
+            if (run.run_type == Run::RT_Aggregate ? run.aggregate_name != "median" : run.repetitions > 1) continue;
+            const std::string name = run.run_name.str();
             for (const Case& c : g_cases) {
                 if (CaseName(c, '/') != name) continue;
                 const Operation& o = Operations()[c.operation];
-                const auto calls = run.counters.find("host_calls");
-                const auto batch = run.counters.find("batch");
-                const double perIteration =
-                    run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e9;
-                std::printf("%s\t%s\t%s\t%.1f\t%.0f\n", BoardNames()[c.board].c_str(), o.name, o.variant,
-                            perIteration / (batch != run.counters.end() ? batch->second.value : 1.0),
-                            calls != run.counters.end() ? calls->second.value : 0.0);
+                std::printf("%s\t%s\t%s\t%.1f\t%.1f\t%.0f\t%.0f\n", BoardNames()[c.board].c_str(), o.name, o.variant,
+                            Counter(run, "cpu_ns"), Counter(run, "module_ns"), Counter(run, "host_calls"),
+                            Counter(run, "prints"));
                 break;
             }
         }
+    }
+
+private:
+    static double Counter(const Run& run, const char* name) {
+        const auto counter = run.counters.find(name);
+        return counter != run.counters.end() ? counter->second.value : 0.0;
     }
 };
 

@@ -2,7 +2,8 @@
 # The same module on both platforms: trelhost with libTrelBoard.so and
 # trelhost.exe with TrelBoard.sys under Wine must print byte-identical output
 # (line endings aside) and exit alike, for the catalogue and for every board's
-# default session, as text and as JSON.
+# default session, as text and as JSON, plain and with the chip state read
+# back from the bus (--explain).
 # Usage: crosscheck_trelhost.sh <linux trelhost> <wine runner> <trelhost.exe>
 set -uo pipefail
 native="$1"
@@ -32,6 +33,8 @@ compare list --json
 for ((board = 0; board < boards; board++)); do
   compare run "$board"
   compare run "$board" --json
+  compare run "$board" --explain
+  compare run "$board" --explain --json
 done
 echo "$((checks - failures)) passed, $failures failed: trelhost output, libTrelBoard.so against TrelBoard.sys"
 [ "$failures" -eq 0 ]

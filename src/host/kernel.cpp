@@ -72,7 +72,14 @@ void Kernel::ClearTraces() {
 // Anything out of that order is reported and the pattern starts over where it
 // can be picked up again.
 unsigned Kernel::DbgPrintV(const char* format, va_list args) {
-    if (discardTraces_) return 0;
+    if (discardTraces_) {
+        ++discardedCalls_;
+        return 0;
+    }
+    return Record(format, args);
+}
+
+unsigned Kernel::Record(const char* format, va_list args) {
     if (format == nullptr) {
         traceErrors_.push_back("DbgPrint with a null format");
         traceState_ = 0;

@@ -38,6 +38,8 @@ public:
     // While set, DbgPrint returns at once and keeps nothing (a kernel with
     // debug output filtered away; for timing the module's own work).
     void DiscardTraces(bool discard) { discardTraces_ = discard; }
+    // DbgPrint calls discarded so far.
+    size_t DiscardedCalls() const { return discardedCalls_; }
 
     struct Allocation {
         void* pointer;
@@ -62,6 +64,10 @@ public:
     void Free(void* p, unsigned tag);
 
 private:
+    // Checks and keeps a DbgPrint call (out of line, so that a discarded
+    // call stays a few instructions).
+    __attribute__((noinline)) unsigned Record(const char* format, va_list args);
+
     std::vector<std::string> traces_;
     std::vector<uint64_t> traceOrder_;
     std::vector<std::string> traceErrors_;
@@ -75,6 +81,7 @@ private:
     size_t failAt_ = 0;
     bool failAll_ = false;
     bool discardTraces_ = false;
+    size_t discardedCalls_ = 0;
 };
 
 // ---------------------------------------------------------------------------

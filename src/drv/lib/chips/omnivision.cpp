@@ -16,8 +16,12 @@ u32 OmniVisionInitVideoSource(const OmniVisionBoard& board, void* context, void*
 u32 OmniVisionStartCapture(const OmniVisionBoard& board, void* device) {
     if (device == nullptr) return kStatusInvalid;
     // The host watches this word of its device record; a new capture starts it at 0.
-    const u32 zero = 0;
-    CopyBytes(static_cast<u8*>(device) + kDeviceRecordClearOffset, &zero, sizeof(zero));
+    // Four byte stores: the word need not be aligned.
+    volatile u8* word = static_cast<u8*>(device) + kDeviceRecordClearOffset;
+    word[0] = 0;
+    word[1] = 0;
+    word[2] = 0;
+    word[3] = 0;
     if (board.requeryAtCapture) *board.flag50Hz = Query50Hz();
     const RegisterEntry* timing = *board.flag50Hz != 0 ? board.timing25 : board.timing30;
     WriteRegistersOr(device, board.address, timing, board.timingCount, board.flags);

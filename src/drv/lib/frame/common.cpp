@@ -120,16 +120,27 @@ u32 BusEncoderWrite(void* device, u16 encoderRegister, u8 value) {
     return host->EncoderWrite(device, encoderRegister, value);
 }
 
+// The table writers call the host's write directly: a missing table fails
+// the first write, as BusWrite would. (The table pointer is read again for
+// each write rather than held, which keeps their frames small.)
 u32 WriteRegisterTable(void* device, u8 address, const RegisterEntry* table, u32 count, u32 flags) {
+    if (count == 0) return kStatusSuccess;
+    if (Host() == nullptr) return kStatusBusFailure;
     for (u32 i = 0; i < count; ++i) {
-        if (BusWrite(device, address, table[i].reg, table[i].value, flags) != 0) return kStatusBusFailure;
+        if (Host()->I2cWrite(device, address, kI2cRegisterWidth, table[i].reg, table[i].value, flags) != 0) {
+            return kStatusBusFailure;
+        }
     }
     return kStatusSuccess;
 }
 
 u32 WriteRegistersOr(void* device, u8 address, const RegisterEntry* table, u32 count, u32 flags) {
+    if (count == 0) return 0;
+    if (Host() == nullptr) return kStatusBusFailure;
     u32 combined = 0;
-    for (u32 i = 0; i < count; ++i) combined |= BusWrite(device, address, table[i].reg, table[i].value, flags);
+    for (u32 i = 0; i < count; ++i) {
+        combined |= Host()->I2cWrite(device, address, kI2cRegisterWidth, table[i].reg, table[i].value, flags);
+    }
     return combined;
 }
 

@@ -67,11 +67,10 @@ u32 GetDecoderProperty(const DecoderStatus& status, void* context, void* device,
     return result;
 }
 
-u32 SelectVideoInput(SelectVideoSourceFn select, void* context, void* device, u32 inputId) {
+u32 SelectVideoInput(const DecoderSources& sources, void* context, void* device, u32 inputId) {
     Trace("Set_Current_Video_InputID %d", static_cast<int>(inputId));
     if (inputId > 1 || context == nullptr) return kStatusInvalid;
-    select(static_cast<DecoderContext*>(context), device, inputId == 0 ? 1 : 0);
-    return kStatusSuccess;
+    return SelectDecoderSource(sources, static_cast<DecoderContext*>(context), device, inputId == 0 ? 1 : 0);
 }
 
 u32 ApplyVideoSettings(SetVideoPropertyFn set, void* context, void* device, u32 source, u32 standard,

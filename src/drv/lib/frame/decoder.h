@@ -10,7 +10,6 @@
 namespace trel {
 
 using SetVideoPropertyFn = u32 (*)(void* context, void* device, u32 index, u32 value, u32 extra);
-using SelectVideoSourceFn = u32 (*)(DecoderContext* context, void* device, u32 source);
 
 // ---------------------------------------------------------------------------
 // Picture values. Percentages are compared unsigned, so a negative value is out
@@ -91,8 +90,9 @@ u32 GetDecoderProperty(const DecoderStatus& status, void* context, void* device,
 u32 ReadDecoderStatus(const DecoderStatus& status, void* device, u32 index, u32* value, u32 flags);
 
 // Set_Current_Video_InputID of the decoder boards: input 0 is source 1 and
-// input 1 is source 0 (the inverse of CommonGetVideoInputType).
-u32 SelectVideoInput(SelectVideoSourceFn select, void* context, void* device, u32 inputId);
+// input 1 is source 0 (the inverse of CommonGetVideoInputType), selected as
+// SelectDecoderSource does.
+u32 SelectVideoInput(const DecoderSources& sources, void* context, void* device, u32 inputId);
 
 // The end of a decoder board's InitVideoSource: the source (index 0) and the
 // standard (index 0x1002), either failure ending it with that status, then

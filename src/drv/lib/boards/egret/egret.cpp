@@ -175,7 +175,7 @@ u32 OnStartCapture(void* context, void* device, CaptureConfig* config) {
 }
 
 u32 SetCurrentVideoInput(void* context, void* device, u32 inputId) {
-    return SelectVideoInput(SelectVideoSource, context, device, inputId);
+    return SelectVideoInput(kVariant.sources, context, device, inputId);
 }
 
 constexpr BoardOps kBoardOps = {OpenBoard, CommonCloseBoard};

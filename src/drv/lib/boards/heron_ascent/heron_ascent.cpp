@@ -59,10 +59,6 @@ void GetDefaultVideoProperties(void*, void*, VideoPropertySet* properties) {
     CopyVideoProperties(properties, kDefaultProperties);
 }
 
-u32 SelectVideoSource(DecoderContext* context, void* device, u32 source) {
-    return SelectDecoderSource(kVariant.sources, context, device, source);
-}
-
 u32 SetVideoProperty(void* context, void* device, u32 index, u32 value, u32) {
     return tw99xx::SetVideoProperty(kVariant, context, device, index, value);
 }
@@ -97,7 +93,7 @@ u32 OnStartCapture(void*, void*, CaptureConfig* config) {
 }
 
 u32 SetCurrentVideoInput(void* context, void* device, u32 inputId) {
-    return SelectVideoInput(SelectVideoSource, context, device, inputId);
+    return SelectVideoInput(kVariant.sources, context, device, inputId);
 }
 
 constexpr BoardOps kBoardOps = {OpenBoard, CommonCloseBoard};

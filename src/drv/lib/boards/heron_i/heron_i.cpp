@@ -32,7 +32,7 @@ u32 SelectVideoSource(DecoderContext* context, void* device, u32 source) {
 }
 
 u32 SetCurrentVideoInputId(void* context, void* device, u32 inputId) {
-    return SelectVideoInput(SelectVideoSource, context, device, inputId);
+    return SelectVideoInput(kSources, context, device, inputId);
 }
 
 u32 SetStandard(DecoderContext* context, void* device, u32 standard, const saa7115::StandardLists& lists) {

@@ -81,13 +81,27 @@ u32 ProgramCcd(void* device) {
     return WriteSerialTable(device, kCcdProgram, CountOf(kCcdProgram));
 }
 
+// The exposure word goes out least significant bit first: its 12 bits are
+// reversed, a nibble at a time.
+constexpr u8 kReversedNibble[16] = {0x0, 0x8, 0x4, 0xC, 0x2, 0xA, 0x6, 0xE, 0x1, 0x9, 0x5, 0xD, 0x3, 0xB, 0x7, 0xF};
 constexpr u32 Reverse12(u32 n) {
+    return static_cast<u32>(kReversedNibble[n & 0xF] << 8) | static_cast<u32>(kReversedNibble[(n >> 4) & 0xF] << 4) |
+           kReversedNibble[(n >> 8) & 0xF];
+}
+constexpr u32 Reverse12Slowly(u32 n) {
     u32 r = 0;
     for (u32 bit = 0; bit < 12; ++bit) {
         if ((n >> bit) & 1) r |= 1u << (11 - bit);
     }
     return r;
 }
+constexpr bool Reverse12Holds() {
+    for (u32 n = 0; n < 0x1000; ++n) {
+        if (Reverse12(n) != Reverse12Slowly(n)) return false;
+    }
+    return true;
+}
+static_assert(Reverse12Holds());
 static_assert(Reverse12(133) == 0xA10 && Reverse12(531) == 0xC84 && Reverse12(1) == 0x800);
 
 // Brightness 0..100 becomes exposure 531 down to 1; a failed first half
