@@ -4,10 +4,10 @@
 // it, over a grid of capture sizes, standards, sample rates and frequencies.
 // Where the hardware set-up delivers something else on purpose, the relation
 // it does deliver is checked and its reason given.
+#include <cctype>
 #include <functional>
 #include <memory>
 #include <optional>
-#include <regex>
 #include <tuple>
 
 #include "chips/board_chips.h"
@@ -316,10 +316,24 @@ struct Control {
 // The host value a description gives for a control: "<name> <register> = N"
 // or "= <name> N".
 std::optional<int> ReadBack(const std::vector<std::string>& lines, const std::string& name) {
-    const std::regex pattern("(?:^|[ ,])" + name + " [^,=]*= (-?[0-9]+)|= " + name + " (-?[0-9]+)");
-    std::smatch m;
-    for (const std::string& line : lines)
-        if (std::regex_search(line, m, pattern)) return std::stoi(m[1].matched ? m[1].str() : m[2].str());
+    const auto number = [](const std::string& text, size_t at) -> std::optional<int> {
+        size_t end = at;
+        if (end < text.size() && text[end] == '-') ++end;
+        while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end])) != 0) ++end;
+        if (end == at || (end == at + 1 && text[at] == '-')) return std::nullopt;
+        return std::stoi(text.substr(at, end - at));
+    };
+    for (const std::string& line : lines) {
+        if (const size_t named = line.find("= " + name + " "); named != std::string::npos) {
+            return number(line, named + name.size() + 3);
+        }
+        for (size_t at = line.find(name + " "); at != std::string::npos; at = line.find(name + " ", at + 1)) {
+            if (at != 0 && line[at - 1] != ' ') continue;
+            const size_t end = line.find(',', at);
+            const size_t equals = line.find("= ", at);
+            if (equals != std::string::npos && equals < end) return number(line, equals + 2);
+        }
+    }
     return std::nullopt;
 }
 
