@@ -93,6 +93,11 @@ TEST_P(BoardsTest, OpenFillsBoardInfoAndAllocatesTheContext) {
     EXPECT_EQ(info->valueA, r.valueA);
     EXPECT_EQ(info->flagsB, r.flagsB);
     EXPECT_TRUE(info.GuardIntact());
+    if (r.videoCaps == 0x144) {  // the cameras ask the host for "50Hz" (default 0), once
+        ASSERT_EQ(host_.Log().size(), 1u);
+        EXPECT_EQ(host_.Log()[0].name, "50Hz");
+        EXPECT_EQ(host_.Log()[0].constants, std::vector<u32>{0});
+    }
     if (r.contextBytes == 0) {
         EXPECT_EQ(context, reinterpret_cast<void*>(0x1234));
         EXPECT_EQ(Kernel::Get().AllocationCount(), before);
