@@ -165,31 +165,18 @@ struct WireRow {
 
 const WireRow kWireRows[] = {
     {"I2cWrite", [](const HostServices& s, void* d) { s.I2cWrite(d, 0x40, kI2cRegisterWidth, 0x0A, 0x99, 0); }, 29},
-    {"I2cRead",
-     [](const HostServices& s, void* d) {
-         u8 v = 0;
-         s.I2cRead(d, 0x40, kI2cRegisterWidth, 0x1F, &v, 0);
-     },
-     39},
+    {"I2cRead", [](const HostServices& s, void* d) { u8 v = 0; s.I2cRead(d, 0x40, kI2cRegisterWidth, 0x1F, &v, 0); }, 39},
     {"I2cWriteBuffer",
-     [](const HostServices& s, void* d) {
-         const u8 bytes[4] = {0x0B, 0x8E, 0x0C, 0x60};
-         s.I2cWriteBuffer(d, 0xC2, 0, 0, 4, bytes, 0);
-     },
+     [](const HostServices& s, void* d) { const u8 b[4] = {0x0B, 0x8E, 0x0C, 0x60}; s.I2cWriteBuffer(d, 0xC2, 0, 0, 4, b, 0); },
      2 + 9 * 5},
     {"I2cWriteSubaddress",
      [](const HostServices& s, void* d) {
-         const u8 header[4] = {0x80, 0x10, 0x00, 0x30};
-         const u8 data[2] = {0x20, 0x43};
+         const u8 header[4] = {0x80, 0x10, 0x00, 0x30}, data[2] = {0x20, 0x43};
          s.I2cWriteSubaddress(d, 4, header, 2, data, 0);
      },
      2 + 9 * 6},
     {"I2cReadSubaddress",
-     [](const HostServices& s, void* d) {
-         const u8 header[2] = {0x86, 0x1F};
-         u8 data[3] = {};
-         s.I2cReadSubaddress(d, 2, header, 3, data, 0);
-     },
+     [](const HostServices& s, void* d) { const u8 h[2] = {0x86, 0x1F}; u8 data[3] = {}; s.I2cReadSubaddress(d, 2, h, 3, data, 0); },
      3 + 9 * 6},
     {"SerialWrite", [](const HostServices& s, void* d) { s.SerialWrite(d, 8, 0x5E, 2, 1, 6, 0x28, kSerialMode); }, 16},
     {"EncoderWrite", [](const HostServices& s, void* d) { s.EncoderWrite(d, 0x4137, 7); }, 0},

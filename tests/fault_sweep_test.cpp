@@ -140,40 +140,28 @@ struct CallRule {
 constexpr size_t kAll = ~size_t{0};
 constexpr CallRule kCallRules[] = {
     // Camera boards: the "50Hz" answer at open is a value, never a failure.
-    {kWren, "OpenBoard", 0, kAll, Rule::kUnchecked},
-    {kWrenII, "OpenBoard", 0, kAll, Rule::kUnchecked},
-    {kSwift, "OpenBoard", 0, kAll, Rule::kUnchecked},
-    {kFinch, "OpenBoard", 0, kAll, Rule::kUnchecked},
+    {kWren, "OpenBoard", 0, kAll, Rule::kUnchecked}, {kWrenII, "OpenBoard", 0, kAll, Rule::kUnchecked},
+    {kSwift, "OpenBoard", 0, kAll, Rule::kUnchecked}, {kFinch, "OpenBoard", 0, kAll, Rule::kUnchecked},
 
     // OmniVision cameras: the 39-entry (Wren) or 35-entry (Finch) sensor
     // set-up table stops at its first failure, before the properties; the
     // property writes, capture start and SetVideoProperty are unchecked.
-    {kWren, "InitVideoSource", 0, 38, Rule::kStop},
-    {kWren, "InitVideoSource", 39, kAll, Rule::kUnchecked},
-    {kWren, "SetVideoProperty", 0, kAll, Rule::kUnchecked},
-    {kWren, "OnStartCapture", 0, kAll, Rule::kUnchecked},
-    {kWrenII, "InitVideoSource", 0, 38, Rule::kStop},
-    {kWrenII, "InitVideoSource", 39, kAll, Rule::kUnchecked},
-    {kWrenII, "SetVideoProperty", 0, kAll, Rule::kUnchecked},
-    {kWrenII, "OnStartCapture", 0, kAll, Rule::kUnchecked},
-    {kFinch, "InitVideoSource", 0, 34, Rule::kStop},
-    {kFinch, "InitVideoSource", 35, kAll, Rule::kUnchecked},
-    {kFinch, "SetVideoProperty", 0, kAll, Rule::kUnchecked},
-    {kFinch, "OnStartCapture", 0, kAll, Rule::kUnchecked},
+    {kWren, "InitVideoSource", 0, 38, Rule::kStop}, {kWren, "InitVideoSource", 39, kAll, Rule::kUnchecked},
+    {kWren, "SetVideoProperty", 0, kAll, Rule::kUnchecked}, {kWren, "OnStartCapture", 0, kAll, Rule::kUnchecked},
+    {kWrenII, "InitVideoSource", 0, 38, Rule::kStop}, {kWrenII, "InitVideoSource", 39, kAll, Rule::kUnchecked},
+    {kWrenII, "SetVideoProperty", 0, kAll, Rule::kUnchecked}, {kWrenII, "OnStartCapture", 0, kAll, Rule::kUnchecked},
+    {kFinch, "InitVideoSource", 0, 34, Rule::kStop}, {kFinch, "InitVideoSource", 35, kAll, Rule::kUnchecked},
+    {kFinch, "SetVideoProperty", 0, kAll, Rule::kUnchecked}, {kFinch, "OnStartCapture", 0, kAll, Rule::kUnchecked},
 
     // Swift: a programming pass is three device controls (unchecked) and the
     // 156 serial writes, the first failure ending the pass: 0xFFFFFFFD from
     // InitVideoSource, the host's result from OnStartCapture. The exposure
     // and timing writes after the pass are unchecked.
-    {kSwift, "InitVideoSource", 0, 2, Rule::kUnchecked},
-    {kSwift, "InitVideoSource", 3, 158, Rule::kStop},
+    {kSwift, "InitVideoSource", 0, 2, Rule::kUnchecked}, {kSwift, "InitVideoSource", 3, 158, Rule::kStop},
     // A failed first exposure write skips the second; nothing is reported.
-    {kSwift, "InitVideoSource", 159, 159, Rule::kSkipsPair},
-    {kSwift, "InitVideoSource", 160, kAll, Rule::kUnchecked},
-    {kSwift, "SetVideoProperty 1", 0, 0, Rule::kSkipsPair},
-    {kSwift, "SetVideoProperty", 0, kAll, Rule::kUnchecked},
-    {kSwift, "OnStartCapture", 0, 2, Rule::kUnchecked},
-    {kSwift, "OnStartCapture", 3, 158, Rule::kHostResult},
+    {kSwift, "InitVideoSource", 159, 159, Rule::kSkipsPair}, {kSwift, "InitVideoSource", 160, kAll, Rule::kUnchecked},
+    {kSwift, "SetVideoProperty 1", 0, 0, Rule::kSkipsPair}, {kSwift, "SetVideoProperty", 0, kAll, Rule::kUnchecked},
+    {kSwift, "OnStartCapture", 0, 2, Rule::kUnchecked}, {kSwift, "OnStartCapture", 3, 158, Rule::kHostResult},
     {kSwift, "OnStartCapture", 159, kAll, Rule::kUnchecked},
 
     // Heron I: the 145-entry set-up table stops at its first failure; the two
@@ -181,10 +169,8 @@ constexpr CallRule kCallRules[] = {
     // and OR-ed; the picture writes of the property set-up are unchecked.
     // Picture controls hand the host's result back; input selection and
     // capture start check nothing.
-    {kHeronI, "InitVideoSource", 0, 144, Rule::kStop},
-    {kHeronI, "InitVideoSource", 145, 146, Rule::kUnchecked},
-    {kHeronI, "InitVideoSource", 147, 159, Rule::kOrBlock},
-    {kHeronI, "InitVideoSource", 160, kAll, Rule::kUnchecked},
+    {kHeronI, "InitVideoSource", 0, 144, Rule::kStop}, {kHeronI, "InitVideoSource", 145, 146, Rule::kUnchecked},
+    {kHeronI, "InitVideoSource", 147, 159, Rule::kOrBlock}, {kHeronI, "InitVideoSource", 160, kAll, Rule::kUnchecked},
     {kHeronI, "SetVideoProperty", 0, 0, Rule::kHostResult},
     {kHeronI, "Set_Current_Video_InputID", 0, kAll, Rule::kUnchecked},
     {kHeronI, "OnStartCapture", 0, kAll, Rule::kUnchecked},
@@ -194,14 +180,12 @@ constexpr CallRule kCallRules[] = {
     // read of the audio standard result is ignored); tuner writes are
     // unchecked; a failed read of the audio status register ends
     // GetTunerProperty 8 and 9 with 0xFFFFFFFD.
-    {kKestrel, "InitVideoSource", 0, 144, Rule::kStop},
-    {kKestrel, "InitVideoSource", 145, 146, Rule::kUnchecked},
+    {kKestrel, "InitVideoSource", 0, 144, Rule::kStop}, {kKestrel, "InitVideoSource", 145, 146, Rule::kUnchecked},
     {kKestrel, "InitVideoSource", 147, 159, Rule::kOrBlock},
     {kKestrel, "InitVideoSource", 160, kAll, Rule::kUnchecked},
     {kKestrel, "SetVideoProperty", 0, 0, Rule::kHostResult},
     {kKestrel, "Set_Current_Video_InputID", 0, kAll, Rule::kUnchecked},
-    {kKestrel, "GetTunerProperty 8", 0, 0, Rule::kStop},
-    {kKestrel, "GetTunerProperty 9", 0, 0, Rule::kStop},
+    {kKestrel, "GetTunerProperty 8", 0, 0, Rule::kStop}, {kKestrel, "GetTunerProperty 9", 0, 0, Rule::kStop},
     {kKestrel, "SetTunerProperty", 0, kAll, Rule::kUnchecked},
     {kKestrel, "OnStartCapture", 0, kAll, Rule::kUnchecked},
 
@@ -220,16 +204,11 @@ constexpr CallRule kCallRules[] = {
     // set-up. Saturation's first write and sharpness's read are unchecked,
     // the last write's result is handed back. Capture start: a failed read of
     // register 0x01 counts as a 60-Hz signal; scaler writes are unchecked.
-    {kEgret, "InitVideoSource", 0, 1, Rule::kUnchecked},
-    {kEgret, "InitVideoSource", 2, 21, Rule::kStop},
-    {kEgret, "InitVideoSource", 22, 22, Rule::kUnchecked},
-    {kEgret, "InitVideoSource", 23, 23, Rule::kStop},
-    {kEgret, "InitVideoSource", 24, kAll, Rule::kUnchecked},
-    {kEgret, "SetVideoProperty 7", 0, 0, Rule::kUnchecked},
-    {kEgret, "SetVideoProperty 7", 1, 1, Rule::kHostResult},
-    {kEgret, "SetVideoProperty 9", 0, 0, Rule::kUnchecked},
-    {kEgret, "SetVideoProperty 9", 1, 1, Rule::kHostResult},
-    {kEgret, "SetVideoProperty", 0, 0, Rule::kHostResult},
+    {kEgret, "InitVideoSource", 0, 1, Rule::kUnchecked}, {kEgret, "InitVideoSource", 2, 21, Rule::kStop},
+    {kEgret, "InitVideoSource", 22, 22, Rule::kUnchecked}, {kEgret, "InitVideoSource", 23, 23, Rule::kStop},
+    {kEgret, "InitVideoSource", 24, kAll, Rule::kUnchecked}, {kEgret, "SetVideoProperty 7", 0, 0, Rule::kUnchecked},
+    {kEgret, "SetVideoProperty 7", 1, 1, Rule::kHostResult}, {kEgret, "SetVideoProperty 9", 0, 0, Rule::kUnchecked},
+    {kEgret, "SetVideoProperty 9", 1, 1, Rule::kHostResult}, {kEgret, "SetVideoProperty", 0, 0, Rule::kHostResult},
     {kEgret, "Set_Current_Video_InputID", 0, kAll, Rule::kUnchecked},
     {kEgret, "OnStartCapture", 0, kAll, Rule::kUnchecked},
 
@@ -237,8 +216,7 @@ constexpr CallRule kCallRules[] = {
     // for the identity the simulated decoder answers); one unchecked source
     // write; no standard write; unchecked property set-up. Picture controls
     // as Egret's.
-    {kHeronAscent, "InitVideoSource", 0, 0, Rule::kUnchecked},
-    {kHeronAscent, "InitVideoSource", 1, 11, Rule::kStop},
+    {kHeronAscent, "InitVideoSource", 0, 0, Rule::kUnchecked}, {kHeronAscent, "InitVideoSource", 1, 11, Rule::kStop},
     {kHeronAscent, "InitVideoSource", 12, kAll, Rule::kUnchecked},
     {kHeronAscent, "SetVideoProperty 7", 0, 0, Rule::kUnchecked},
     {kHeronAscent, "SetVideoProperty 7", 1, 1, Rule::kHostResult},
@@ -248,8 +226,7 @@ constexpr CallRule kCallRules[] = {
     {kHeronAscent, "Set_Current_Video_InputID", 0, kAll, Rule::kUnchecked},
 
     // Bittern: as Heron I with twelve OR-ed standard writes.
-    {kBittern, "InitVideoSource", 0, 144, Rule::kStop},
-    {kBittern, "InitVideoSource", 145, 146, Rule::kUnchecked},
+    {kBittern, "InitVideoSource", 0, 144, Rule::kStop}, {kBittern, "InitVideoSource", 145, 146, Rule::kUnchecked},
     {kBittern, "InitVideoSource", 147, 158, Rule::kOrBlock},
     {kBittern, "InitVideoSource", 159, kAll, Rule::kUnchecked},
     {kBittern, "SetVideoProperty", 0, 0, Rule::kHostResult},

@@ -3,16 +3,9 @@
 // flags 0x8000).
 #pragma once
 
-#include <cstdio>
-
 #include "saa7115_support.h"
 
 namespace trel::test {
-
-using ::testing::ElementsAre;
-using ::testing::ElementsAreArray;
-using ::testing::IsEmpty;
-using Lines = std::vector<std::string>;
 
 // Space-separated tokens, each one bus line as the simulated host prints it:
 //   0A=FF          SAA7115 write          1F->02        SAA7115 read
@@ -40,48 +33,28 @@ inline Lines K(const std::string& tokens) {
     }
     return lines;
 }
-inline Lines operator+(Lines a, const Lines& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 // Kestrel's SAA7115 set-up table: the listing shared with Heron I but for
 // 02=C1, 09=40, 3A=80 and 54=F4.
 inline Lines KestrelSetup() {
-    Lines lines = Writes(kHeronSetup, " f8000");
-    for (auto& [from, to] : {std::pair{"02=C9", "02=C1"}, std::pair{"09=80", "09=40"}, std::pair{"3A=88", "3A=80"},
-                             std::pair{"54=FF", "54=F4"}}) {
-        const auto at = std::find(lines.begin(), lines.end(), std::string("I2C 40 W ") + from + " f8000");
-        if (at != lines.end()) *at = std::string("I2C 40 W ") + to + " f8000";
-    }
-    return lines;
+    return Saa(With(kHeronSetup, {{"02=C9", "02=C1"}, {"09=80", "09=40"}, {"3A=88", "3A=80"}, {"54=FF", "54=F4"}}), " f8000");
 }
 // The 13-write standard lists (the same as Heron I's) and the source writes.
-inline Lines K525() { return Writes(kHeron525, " f8000"); }
-inline Lines K625() { return Writes(kHeron625, " f8000"); }
+inline Lines K525() { return Saa(kHeron525, " f8000"); }
+inline Lines K625() { return Saa(kHeron625, " f8000"); }
 inline Lines KSource(u32 source) { return K(source == 0 ? "02=C8 09=80" : source == 1 ? "02=C1 09=40" : "02=C3 09=40"); }
 
-// Parameter names: hex of a value.
-inline std::string HexName(u32 v) {
-    char text[16];
-    std::snprintf(text, sizeof(text), "%X", v);
-    return text;
-}
-
-class KestrelTest : public HostTest {
+class KestrelTest : public BoardTest {
 protected:
     void SetUp() override {
-        HostTest::SetUp();
-        context_ = Open(kKestrel);
-        Mark();
+        BoardTest::SetUp();
+        OpenBoard(kKestrel);
     }
-    const VideoOps& video() { return *board(kKestrel).videoOps; }
     const InputOps& inputs() { return *board(kKestrel).inputOps; }
     const TunerOps& tuner() { return *board(kKestrel).tunerOps; }
 
     // Board state changes made as the host makes them, then the log cleared.
     void UseStandard(u32 standard) {
-        ASSERT_EQ(video().SetVideoProperty(context_, device(), kPropTvStandard, standard, 0), 0u);
+        ASSERT_EQ(Set(kPropTvStandard, standard), 0u);
         Mark();
     }
     void UseLineInput() {
@@ -111,13 +84,6 @@ protected:
         EXPECT_EQ(tuner().GetTunerProperty(context_, device(), id, &value, nullptr), 0u);
         return value;
     }
-    u32 VideoValue(u32 index) {
-        u32 value = 0xEEEEEEEE;
-        EXPECT_EQ(video().GetVideoProperty(context_, device(), index, &value), 0u);
-        return value;
-    }
-
-    void* context_ = nullptr;
 };
 
 }  // namespace trel::test

@@ -1,270 +1,146 @@
-// Kestrel decoder side: inputs, video source, TV standard, start-up with the
-// TV-audio reset, and what Kestrel adds to the shared SAA7115 properties (its
-// flags, its WST625 value, status bit 1). The shared mappings themselves are
-// tested with Heron I.
+// Kestrel decoder side: the state after open, start-up with the TV-audio
+// reset, and capture start: the scaler (the shared SAA7115 computation, here
+// with flags 0x8000), the fields left in the capture configuration, then the
+// board re-applied from its context. (Picture controls, inputs, standards,
+// status queries, refusals: properties_test.cpp.)
 #include "kestrel_support.h"
 
 namespace trel::test {
 namespace {
 
-TEST_F(KestrelTest, InputsAfterOpenAndTheirSelection) {
+TEST_F(KestrelTest, StateAfterOpen) {
     EXPECT_EQ(inputs().GetVideoInputs(), 7u);
     EXPECT_EQ(inputs().GetVideoInputType(context_), 0u);  // source 2 is input 0
     EXPECT_EQ(inputs().GetAudioInputType(context_), 3u);
-    EXPECT_EQ(VideoValue(kPropVideoSource), 2u);
-    EXPECT_EQ(VideoValue(kPropTvStandard), 1u);
-    for (u32 input : {1u, 2u, 0u}) {
-        Mark();
-        EXPECT_EQ(inputs().Set_Current_Video_InputID(context_, device(), input), 0u);
-        EXPECT_THAT(Bus(), ElementsAreArray(KSource(2 - input)));
-        EXPECT_THAT(Traces(), ElementsAre("Set_Current_Video_InputID " + std::to_string(input)));
-        EXPECT_EQ(inputs().GetVideoInputType(context_), input);
-    }
-    Mark();
-    EXPECT_EQ(inputs().Set_Current_Video_InputID(context_, device(), 3), kInvalid);
-    EXPECT_EQ(video().SetVideoProperty(context_, device(), kPropVideoSource, 3, 0), kInvalid);
-    EXPECT_THAT(Traces(), ElementsAre("Set_Current_Video_InputID 3", "SetVideoProperty 0 3",
-                                      "Error:Unknown Video Source 3!!!"));
-    EXPECT_THAT(host_.Log(), IsEmpty());
-    EXPECT_EQ(VideoValue(kPropVideoSource), 2u);
-}
-
-// Source writes are not checked.
-TEST_F(KestrelTest, SourceIsRecordedWhateverTheBusAnswers) {
-    host_.FailMatching(Service::I2cWrite);
-    EXPECT_EQ(video().SetVideoProperty(context_, device(), kPropVideoSource, 0, 0), 0u);
-    EXPECT_EQ(host_.Log().size(), 2u);
-    EXPECT_EQ(VideoValue(kPropVideoSource), 0u);
-}
-
-// ---------------------------------------------------------------------------
-// TV standard: which list, both standard fields, the trace.
-struct StandardRow {
-    u32 standard;
-    u32 status;
-    int list;  // 525, 625, 0 none
-    bool recorded;
-};
-constexpr StandardRow kStandardRows[] = {
-    {0x00000001, 0, 525, true}, {0x00000A07, 0, 525, true}, {0x00000011, 0, 525, true},
-    {0x00000010, 0, 625, true}, {0x00001000, 0, 625, true}, {0x000FF000, 0, 625, true},
-    {0x00100000, 0, 0, true},   {0xFFFFFFFF, 0, 0, false},  {0x00000000, kInvalid, 0, false},
-};
-
-class KestrelStandardTest : public KestrelTest, public ::testing::WithParamInterface<StandardRow> {};
-
-TEST_P(KestrelStandardTest, WritesItsListAndRecordsBothStandardFields) {
-    const StandardRow& row = GetParam();
-    UseStandard(0x20);  // PAL-D beforehand
-    EXPECT_EQ(video().SetVideoProperty(context_, device(), kPropTvStandard, row.standard, 0), row.status);
-    EXPECT_THAT(Bus(), ElementsAreArray(row.list == 525 ? K525() : row.list == 625 ? K625() : Lines{}));
-    Lines traces = {"SetVideoProperty 4098 " + std::to_string(static_cast<s32>(row.standard))};
-    if (row.recorded) traces.push_back("SetTVStandard " + std::to_string(static_cast<s32>(row.standard)));
-    EXPECT_THAT(Traces(), ElementsAreArray(traces));
-    const u32 expected = row.recorded ? row.standard : 0x20;
-    EXPECT_EQ(VideoValue(kPropTvStandard), expected);
-    EXPECT_EQ(TunerValue(3), expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Standards, KestrelStandardTest, ::testing::ValuesIn(kStandardRows),
-                         [](const auto& info) { return "Std" + HexName(info.param.standard); });
-
-// A failed write anywhere in the list: all thirteen still go out, then
-// 0xFFFFFFFD with both fields unchanged.
-class KestrelStandardFailureTest : public KestrelTest, public ::testing::WithParamInterface<size_t> {};
-
-TEST_P(KestrelStandardFailureTest, EveryWriteIsMadeAndTheStandardIsKept) {
-    host_.FailNthCall(GetParam());
-    EXPECT_EQ(video().SetVideoProperty(context_, device(), kPropTvStandard, 0x10, 0), kBusFailure);
-    ASSERT_EQ(host_.Log().size(), 13u);
-    for (size_t i = 0; i < 13; ++i) EXPECT_EQ(host_.Log()[i].result != 0, i + 1 == GetParam()) << i;
-    EXPECT_THAT(Traces(), ElementsAre("SetVideoProperty 4098 16"));
-    EXPECT_EQ(VideoValue(kPropTvStandard), 1u);
+    EXPECT_EQ(Property(kPropVideoSource), 2u);
+    EXPECT_EQ(Property(kPropTvStandard), 1u);
+    EXPECT_EQ(TunerValue(0), 3u);
+    EXPECT_EQ(TunerValue(2), 1u);
     EXPECT_EQ(TunerValue(3), 1u);
+    EXPECT_EQ(TunerValue(5), 0u);
+    EXPECT_EQ(TunerValue(10), 0x10u);
+    EXPECT_THAT(FrequencyRecord(), ElementsAre(0, 0, 3, 0, 0, 4, 1));
+    u32 status[kTunerStatusFields + 1] = {9, 9, 9, 9, 0xEE};
+    EXPECT_EQ(tuner().GetTunerProperty(context_, device(), 6, nullptr, status), 0u);
+    EXPECT_THAT(status, ElementsAre(0, 0, 100, 0, 0xEE));
+    EXPECT_THAT(host_.Log(), IsEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(EachWrite, KestrelStandardFailureTest, ::testing::Range<size_t>(1, 14),
-                         [](const auto& info) { return "Write" + std::to_string(info.param); });
-
-// ---------------------------------------------------------------------------
-// Properties through Kestrel's SetVideoProperty: index, value, extra -> status,
-// bus lines, the trace after the opening one.
-struct PropertyRow {
-    const char* name;
-    u32 index;
-    s32 value;
-    u32 extra;
-    u32 status;
-    const char* bus;
-    const char* trace;
-};
-constexpr PropertyRow kPropertyRows[] = {
-    {"Brightness100", 1, 100, 0, 0, "0A=FF", nullptr},
-    {"Brightness50", 1, 50, 0, 0, "0A=7F", nullptr},
-    {"BrightnessMinus1", 1, -1, 0, kInvalid, "", nullptr},
-    {"Contrast50", 3, 50, 0, 0, "0B=3F", nullptr},
-    {"Saturation100", 7, 100, 0, 0, "0C=7F", nullptr},
-    {"HueMinus25", 5, -25, 0, 0, "0D=C0", nullptr},
-    {"Hue51", 5, 51, 0, kInvalid, "", nullptr},
-    {"Index2", 2, 10, 0, kNotSupported, "", nullptr},
-    {"CaptionOn", 0x1003, 3, 1, 0, "54=F4", "VBI: Close Caption enable"},
-    {"CgmsNtscOff", 0x1003, 1, 0, 0, "53=FF", "VBI: CGMS NTSC disable"},
-    {"CgmsPalOn", 0x1003, 2, 7, 0, "56=F5", "VBI: CGMS PAL enable"},
-    {"Wst625On", 0x1003, 5, 1, 0,
-     "45=11 46=11 47=11 48=11 49=11 4A=11 4B=11 4C=11 4D=11 4E=11 4F=11 50=11 51=11 52=11 53=11 54=11 55=11",
-     "VBI: WST625 enable"},
-    {"Wst625Off", 0x1003, 6, 0, 0,
-     "45=FF 46=FF 47=FF 48=FF 49=FF 4A=FF 4B=FF 4C=FF 4D=FF 4E=FF 4F=FF 50=FF 51=FF 52=FF 53=FF 54=FF 55=FF",
-     "VBI: WST625 disable"},
-    {"Vbi4", 0x1003, 4, 1, 0, "", nullptr},
-    {"Vbi10", 0x1003, 10, 1, kNotSupported, "", nullptr},
-};
-
-class KestrelPropertyTest : public KestrelTest, public ::testing::WithParamInterface<PropertyRow> {};
-
-TEST_P(KestrelPropertyTest, WritesWithTheBoardsFlags) {
-    const PropertyRow& row = GetParam();
-    EXPECT_EQ(video().SetVideoProperty(context_, device(), row.index, static_cast<u32>(row.value), row.extra),
-              row.status);
-    EXPECT_THAT(Bus(), ElementsAreArray(K(row.bus)));
-    Lines traces = {"SetVideoProperty " + std::to_string(row.index) + " " + std::to_string(row.value)};
-    if (row.trace != nullptr) traces.push_back(row.trace);
-    EXPECT_THAT(Traces(), ElementsAreArray(traces));
-}
-
-INSTANTIATE_TEST_SUITE_P(Rows, KestrelPropertyTest, ::testing::ValuesIn(kPropertyRows),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-// A picture control returns the host's write result; VBI write results are not reported.
-TEST_F(KestrelTest, PictureWriteResultPassesBackVbiResultsDoNot) {
-    host_.FailNthCall(1, 0x1234);
-    EXPECT_EQ(video().SetVideoProperty(context_, device(), kPropContrast, 20, 0), 0x1234u);
-    EXPECT_THAT(Bus(), ElementsAre("I2C 40 W 0B=19 f8000 !1234"));
-    host_.FailMatching(Service::I2cWrite);
-    EXPECT_EQ(video().SetVideoProperty(context_, device(), kPropVbiService, 5, 1), 0u);
-}
-
-// Status queries read register 1F: 0x1000 reports bit 1, 0x1001 reports 1
-// while bit 6 is clear; a failed read gives 0xFFFFFFFD and 0.
-TEST_F(KestrelTest, StatusQueriesReadRegister1F) {
-    struct Row {
-        u32 index;
-        u8 reg;
-        u32 value;
-    };
-    for (const Row& row : {Row{0x1000, 0x02, 1}, Row{0x1000, 0xFD, 0}, Row{0x1001, 0xBF, 1}, Row{0x1001, 0x40, 0}}) {
-        Mark();
-        host_.ScriptRead(0x40, 0x1F, {row.reg});
-        EXPECT_EQ(VideoValue(row.index), row.value);
-        EXPECT_THAT(Bus(), ElementsAre("I2C 40 R 1F->" + Hex32(row.reg).substr(8) + " f8000"));
-        EXPECT_THAT(Traces(), ElementsAre("GetVideoProperty " + std::to_string(row.index), "GetVideoProperty return 0"));
-    }
-    Mark();
-    host_.FailMatching(Service::I2cRead);
-    u32 value = 0xEEEEEEEE;
-    EXPECT_EQ(video().GetVideoProperty(context_, device(), 0x1000, &value), kBusFailure);
-    EXPECT_EQ(value, 0u);
-    EXPECT_THAT(Traces(), ElementsAre("GetVideoProperty 4096", "GetVideoProperty return -3"));
-    Mark();
-    value = 0xEEEEEEEE;
-    EXPECT_EQ(video().GetVideoProperty(context_, device(), 2, &value), kNotSupported);
-    EXPECT_EQ(value, 0u);
-    EXPECT_THAT(Traces(), ElementsAre("GetVideoProperty 2"));
-}
-
-// ---------------------------------------------------------------------------
-// Start-up.
-Lines TvAudioStart() {
-    return K("ctl=8000 ctl=0000 10:0030=2043 10:0040=0001 12:000B=0320 12:000E=4800 10:0020=0001 12:000D=1900 "
-             "12:0010=5A00 12:0013=0200");
-}
-
-TEST_F(KestrelTest, InitVideoSourceAfterOpenProgramsSourceTwoAndNtscM) {
-    VideoPropertySet properties{};
-    video().GetDefaultVideoProperties(context_, device(), &properties);
-    EXPECT_EQ(video().InitVideoSource(context_, device(), kKeep, kKeep, &properties), 0u);
-    const Lines setup = KestrelSetup();
-    EXPECT_THAT(setup, ::testing::IsSupersetOf(K("02=C1 09=40 3A=80 54=F4")));
-    EXPECT_THAT(Bus(), ElementsAreArray(setup + KSource(2) + K525() + K("0A=7F 0B=3F 0D=00 0C=3F") + TvAudioStart()));
-    Lines traces = {"SetVideoProperty 0 2", "SetVideoProperty 4098 1", "SetTVStandard 1"};
-    for (u32 i = 1; i <= 17; ++i) traces.push_back("SetVideoProperty " + std::to_string(i) + " " +
-                                                   std::to_string(properties.value[i - 1]));
-    traces.push_back("*******@@@@@@@@@**************");
-    EXPECT_THAT(Traces(), ElementsAreArray(traces));
-}
-
+// The given source, standard and properties (contrast and saturation out of
+// range: skipped), then the TV-audio decoder's reset and start. Start-up
+// after open is in the golden sessions.
 TEST_F(KestrelTest, InitVideoSourceTakesTheGivenSourceStandardAndProperties) {
     VideoPropertySet properties{};
-    for (u32 i = 0; i < 17; ++i) properties.value[i] = 100 + i;  // contrast and saturation out of range
+    for (u32 i = 0; i < 17; ++i) properties.value[i] = 100 + i;
     properties.value[4] = static_cast<u32>(-50);
     EXPECT_EQ(video().InitVideoSource(context_, device(), 0x5F0, 0, &properties), 0u);
-    EXPECT_THAT(Bus(), ElementsAreArray(KestrelSetup() + KSource(0) + K625() + K("0A=FF 0D=80") + TvAudioStart()));
-    EXPECT_EQ(VideoValue(kPropVideoSource), 0u);
+    EXPECT_THAT(Bus(), ElementsAreArray(KestrelSetup() + KSource(0) + K625() +
+                                        K("0A=FF 0D=80 ctl=8000 ctl=0000 10:0030=2043 10:0040=0001 12:000B=0320 "
+                                          "12:000E=4800 10:0020=0001 12:000D=1900 12:0010=5A00 12:0013=0200")));
+    EXPECT_THAT(Traces(), ElementsAreArray(Lines{"SetVideoProperty 0 0", "SetVideoProperty 4098 1520", "SetTVStandard 1520"} +
+                                           PropertyTraces(properties) + Lines{"*******@@@@@@@@@**************"}));
+    EXPECT_EQ(Property(kPropVideoSource), 0u);
     EXPECT_EQ(TunerValue(3), 0x5F0u);
 }
 
-// The first failed table write ends start-up; a refused source or standard
-// ends it before any property or TV-audio write; later failures are ignored.
-TEST_F(KestrelTest, InitVideoSourceFailures) {
-    VideoPropertySet properties{};
-    for (size_t failing : {1, 73, 145}) {
-        Mark();
-        host_.FailNthCall(failing);
-        EXPECT_EQ(video().InitVideoSource(context_, device(), kKeep, kKeep, &properties), kBusFailure);
-        EXPECT_EQ(host_.Log().size(), failing);
-        EXPECT_THAT(Traces(), IsEmpty());
+// ---------------------------------------------------------------------------
+// Capture start with the line input (the re-applied part: source, standard,
+// routing); the host left vOffset 9.
+const std::string kFull = "9C=D0 9D=02 A0=01 A8=00 A9=04 AC=00 AD=02 CC=D0 CD=02 D0=01 D8=00 D9=04 DC=00 DD=02 "
+                          "A1=01 D1=01 A2=01 D2=01 ";
+const std::string kFrame525 = "9E=F2 9F=00 B0=00 B1=04 B2=00 B3=04 CE=F2 CF=00 E0=00 E1=04 E2=00 E3=04 ";
+const std::string kFrame625 = "9E=20 9F=01 B0=00 B1=04 B2=00 B3=04 CE=20 CF=01 E0=00 E1=04 E2=00 E3=04 ";
+
+struct CaptureRow {
+    const char* name;
+    u32 mask, width, height;
+    std::string scaler;
+    int heightDoubled;  // -1: left as the host put it
+    u32 vOffset;
+};
+
+class KestrelCapture : public KestrelTest, public ::testing::WithParamInterface<CaptureRow> {};
+
+TEST_P(KestrelCapture, ProgramsTheScalerThenReappliesTheContext) {
+    const CaptureRow& r = GetParam();
+    UseLineInput();
+    Guarded<CaptureConfig> config = HostConfig(r.mask, r.width, r.height, 0xCC);
+    config->vOffset = 9;
+    Guarded<CaptureConfig> expected = config;
+    if (r.mask != 0x100000) {
+        expected->hOffset = 0;
+        expected->vOffset = r.vOffset;
+        expected->widthDoubled = 0;
+        expected->sizeFlag3 = 0;
     }
-    Mark();
-    EXPECT_EQ(video().InitVideoSource(context_, device(), 0, kKeep, &properties), kInvalid);
-    EXPECT_THAT(Bus(), ElementsAreArray(KestrelSetup() + KSource(2)));
-    Mark();
-    EXPECT_EQ(video().InitVideoSource(context_, device(), 0x10, 3, &properties), kInvalid);
-    EXPECT_THAT(Bus(), ElementsAreArray(KestrelSetup()));
-    Mark();
-    host_.FailNthCall(145 + 2 + 13);  // the last write of the standard list
-    EXPECT_EQ(video().InitVideoSource(context_, device(), 0x10, 1, &properties), kBusFailure);
-    EXPECT_EQ(host_.Log().size(), 145u + 2 + 13);
-    EXPECT_EQ(VideoValue(kPropTvStandard), 1u);
-    Mark();
-    host_.FailMatching(Service::I2cWriteSubaddress);
-    host_.FailNthCall(145 + 2 + 13 + 1);  // brightness
-    EXPECT_EQ(video().InitVideoSource(context_, device(), 1, 2, &properties), 0u);
-    EXPECT_EQ(host_.Log().size(), 145u + 2 + 13 + 4 + 10);
+    if (r.heightDoubled >= 0) expected->heightDoubled = static_cast<u8>(r.heightDoubled);
+    EXPECT_EQ(video().OnStartCapture(context_, device(), config.get()), 0u);
+    EXPECT_THAT(Bus(), ElementsAreArray(Saa(r.scaler, " f8000") + KSource(2) + K525() + K("12:000B=0220 12:0013=3E40")));
+    ExpectSameBytes(config, expected);
 }
 
-// ---------------------------------------------------------------------------
-// Missing pointers: 0xFFFFFFFF and no bus traffic.
-TEST_F(KestrelTest, MissingContextOrRecordIsRefusedWithoutBusTraffic) {
-    VideoPropertySet properties{};
-    Guarded<CaptureConfig> config = HostConfig(0xA07, 720, 480);
-    u32 value = 0;
-    u32 record[8] = {1};
-    EXPECT_EQ(video().InitVideoSource(nullptr, device(), 1, 2, &properties), kInvalid);
-    EXPECT_EQ(video().InitVideoSource(context_, device(), 1, 2, nullptr), kInvalid);
-    EXPECT_EQ(video().OnStartCapture(nullptr, device(), config.get()), kInvalid);
-    EXPECT_EQ(video().SetVideoProperty(nullptr, device(), kPropVideoSource, 1, 0), kInvalid);
-    EXPECT_EQ(video().SetVideoProperty(nullptr, device(), kPropTvStandard, 1, 0), kInvalid);
-    EXPECT_EQ(video().GetVideoProperty(nullptr, device(), kPropVideoSource, &value), kInvalid);
-    EXPECT_EQ(video().GetVideoProperty(context_, device(), 0x1000, nullptr), kInvalid);
-    EXPECT_EQ(inputs().GetVideoInputType(nullptr), kInvalid);
-    EXPECT_EQ(inputs().GetAudioInputType(nullptr), kInvalid);
-    EXPECT_EQ(inputs().Set_Current_Video_InputID(nullptr, device(), 0), kInvalid);
-    EXPECT_EQ(inputs().Set_Current_Audio_InputID(nullptr, device(), 3), kInvalid);
-    for (u32 id : {0u, 2u, 3u, 5u, 8u, 9u, 10u}) {
-        EXPECT_EQ(tuner().GetTunerProperty(context_, device(), id, nullptr, record), kInvalid) << id;
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, KestrelCapture,
+    ::testing::Values(
+        CaptureRow{"Ntsc720x480", 0xA07, 720, 480, kFull + kFrame525, 0, 4},
+        CaptureRow{"Ntsc720x360", 0xA07, 720, 360,
+                   kFull + "9E=B6 9F=00 B0=55 B1=05 B2=55 B3=05 CE=B6 CF=00 E0=55 E1=05 E2=55 E3=05", 0, 4},
+        CaptureRow{"Pal352x288", 0x5F0, 352, 288,
+                   "9C=60 9D=01 A0=02 A8=17 A9=04 AC=0B AD=02 CC=60 CD=01 D0=02 D8=17 D9=04 DC=0B DD=02 A1=01 D1=01 "
+                   "A2=01 D2=01 CE=20 CF=01 E0=00 E1=04 E2=00 E3=04 9E=20 9F=01 B0=00 B1=04 B2=00 B3=04", 1, 0},
+        CaptureRow{"Pal720x200", 0x5F0, 720, 200, kFull, -1, 0},
+        CaptureRow{"NoFamily", 0x100000, 720, 480, "", -1, 9}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A width the scaler cannot take: refused, nothing written, configuration
+// untouched, context not re-applied. Without a family bit the width is not used.
+TEST_F(KestrelTest, WidthZeroOrAbove720IsRefused) {
+    for (u32 width : {0u, 721u, 0xFFFFFFFFu}) {
+        Guarded<CaptureConfig> config = HostConfig(0x5F0, width, 576);
+        const Guarded<CaptureConfig> before = config;
+        EXPECT_EQ(video().OnStartCapture(context_, device(), config.get()), kInvalid);
+        ExpectSameBytes(config, before);
     }
-    for (u32 id : {1u, 4u, 6u}) EXPECT_EQ(tuner().GetTunerProperty(context_, device(), id, &value, nullptr), kInvalid);
-    EXPECT_EQ(tuner().GetTunerProperty(nullptr, device(), 2, &value, nullptr), kInvalid);
-    EXPECT_EQ(tuner().SetTunerProperty(nullptr, device(), 2, 1, nullptr), kInvalid);
-    EXPECT_EQ(tuner().SetTunerProperty(nullptr, device(), 10, 0x12, nullptr), kInvalid);
-    EXPECT_EQ(tuner().SetTunerProperty(context_, device(), 4, 0, nullptr), kInvalid);
     EXPECT_THAT(host_.Log(), IsEmpty());
-    EXPECT_TRUE(config.GuardIntact());
-    // Without a host table start-up reports the bus as missing.
-    host_.RegisterTable(nullptr);
-    EXPECT_EQ(video().InitVideoSource(context_, device(), 1, 2, &properties), kBusFailure);
-    host_.Register();
-    EXPECT_THAT(host_.Log(), IsEmpty());
+    EXPECT_THAT(Traces(), IsEmpty());
+    Guarded<CaptureConfig> config = HostConfig(0x100000, 0, 480);
+    EXPECT_EQ(video().OnStartCapture(context_, device(), config.get()), 0u);
+    EXPECT_EQ(Bus().front(), K("02=C3").front());
+}
+
+// Re-application with the line input: source, standard, audio source, and not
+// the tuner. (With the tuner side, TV and FM: the golden sessions.)
+const std::string kPalScaler = kFull + kFrame625;
+
+TEST_F(KestrelTest, CaptureStartWithTheLineInputLeavesTheTunerAlone) {
+    UseStandard(0x10);
+    ASSERT_EQ(Tune(471'250'000), 0u);
+    UseLineInput();
+    Guarded<CaptureConfig> config = HostConfig(0x5F0, 720, 576);
+    EXPECT_EQ(video().OnStartCapture(context_, device(), config.get()), 0u);
+    EXPECT_THAT(Bus(), ElementsAreArray(Saa(kPalScaler, " f8000") + KSource(2) + K625() + K("12:000B=0220 12:0013=3E40")));
+    EXPECT_THAT(Traces(), ElementsAre("SetTVStandard 16", "Set Audio Source LINE In"));
+}
+
+// Nothing the re-applied operations report changes the outcome (the fault
+// sweep) or the context.
+TEST_F(KestrelTest, CaptureStartBusFailuresKeepTheContext) {
+    UseStandard(0x10);
+    ASSERT_EQ(Tune(471'250'000), 0u);
+    const std::vector<u32> record = FrequencyRecord();
+    for (Service s : {Service::I2cWrite, Service::I2cReadSubaddress, Service::I2cWriteSubaddress,
+                      Service::I2cWriteBuffer}) {
+        host_.FailMatching(s);
+    }
+    Guarded<CaptureConfig> config = HostConfig(0x5F0, 720, 576);
+    EXPECT_EQ(video().OnStartCapture(context_, device(), config.get()), 0u);
+    host_.ClearFailures();
+    EXPECT_EQ(FrequencyRecord(), record);
+    EXPECT_EQ(Property(kPropTvStandard), 0x10u);
+    EXPECT_EQ(Property(kPropVideoSource), 2u);
+    EXPECT_EQ(TunerValue(2), 1u);
+    EXPECT_EQ(TunerValue(10), 0x10u);
+    EXPECT_EQ(inputs().GetAudioInputType(context_), 3u);
 }
 
 }  // namespace

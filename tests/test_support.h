@@ -6,12 +6,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <set>
+#include <sstream>
+#include <utility>
 #include <string>
 #include <vector>
 
+#include "session.h"
 #include "sim_host.h"
 
 namespace trel::test {
@@ -21,6 +28,10 @@ using host::Guarded;
 using host::Kernel;
 using host::Service;
 using host::SimHost;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::IsEmpty;
+using Lines = std::vector<std::string>;
 
 enum BoardIndex : size_t {
     kWren = 0,
@@ -35,6 +46,11 @@ enum BoardIndex : size_t {
     kSwift = 9,
     kFinch = 10,
 };
+
+inline constexpr u32 kKeep = 0xFFFFFFFF;
+inline constexpr u32 kInvalid = 0xFFFFFFFF;
+inline constexpr u32 kBusFailure = 0xFFFFFFFD;
+inline constexpr u32 kNotSupported = 0xFFFFFFFC;
 
 // A fresh simulated host per test; the kernel's trace and pool state is reset
 // and checked afterwards (well-formed traces, no pool misuse, nothing leaked).
@@ -68,10 +84,6 @@ protected:
         }
         return context;
     }
-    // Forgets a context the test closed itself.
-    void Closed(void* context) {
-        opened_.erase(std::remove(opened_.begin(), opened_.end(), context), opened_.end());
-    }
 
     // Log and traces from here on.
     void Mark() {
@@ -94,6 +106,171 @@ inline std::string BoardParamName(const ::testing::TestParamInfo<size_t>& info) 
     std::string name = BoardName(info.param);
     name.erase(std::remove(name.begin(), name.end(), ' '), name.end());
     return name;
+}
+
+// Bus lines as the simulated host prints them, from a blank-separated list:
+// "0A=99" gives "I2C <address> W 0A=99<suffix>", "1F->02" a read; with an
+// empty address every entry is a whole line with '_' for blanks ("SER_5E/1/28").
+inline Lines Writes(u8 address, const std::string& list, const std::string& suffix = "") {
+    Lines lines;
+    std::istringstream in(list);
+    char prefix[16];
+    std::snprintf(prefix, sizeof prefix, "I2C %02X ", address);
+    for (std::string entry; in >> entry;) {
+        if (address == 0) {
+            std::replace(entry.begin(), entry.end(), '_', ' ');
+            lines.push_back(entry);
+        } else {
+            lines.push_back(prefix + std::string(entry.find("->") != std::string::npos ? "R " : "W ") + entry + suffix);
+        }
+    }
+    return lines;
+}
+inline Lines operator+(Lines a, const Lines& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// The trace lines of InitVideoSource applying a property set.
+inline Lines PropertyTraces(const VideoPropertySet& set) {
+    Lines lines;
+    for (u32 i = 0; i < kVideoPropertyCount; ++i)
+        lines.push_back("SetVideoProperty " + std::to_string(i + 1) + " " + std::to_string(static_cast<int>(set.value[i])));
+    return lines;
+}
+
+inline std::string Hex32(u32 value) {
+    char text[16];
+    std::snprintf(text, sizeof(text), "0x%08X", value);
+    return text;
+}
+// Pieces of parameterised test names (letters, digits and '_' only).
+inline std::string NameHex(u32 value) { return Hex32(value).substr(2); }
+inline std::string NameSigned(s32 value) { return value < 0 ? "m" + std::to_string(-static_cast<int64_t>(value)) : std::to_string(value); }
+inline std::string NameBoard(size_t index) { return BoardParamName({index, 0}); }
+
+// The host's capture record: `fill` everywhere but the fields it fills.
+inline Guarded<CaptureConfig> HostConfig(u32 mask, u32 width, u32 height, u8 fill = 0x5A) {
+    Guarded<CaptureConfig> config(fill);
+    config->standardMask = mask;
+    config->captureWidth = width;
+    config->captureHeight = height;
+    return config;
+}
+// Every byte of the record and its guard, so a stray write shows by offset.
+inline void ExpectSameBytes(const Guarded<CaptureConfig>& actual, const Guarded<CaptureConfig>& expected) {
+    for (size_t i = 0; i < sizeof(actual.bytes); ++i) ASSERT_EQ(actual.bytes[i], expected.bytes[i]) << "byte " << i;
+}
+
+// One opened board; Mark() has been called once it is open.
+class BoardTest : public HostTest {
+protected:
+    void OpenBoard(size_t index) {
+        index_ = index;
+        context_ = Open(index);
+        Mark();
+    }
+    const VideoOps& video() { return *board(index_).videoOps; }
+    u32 Set(u32 index, u32 value, u32 extra = 0) { return video().SetVideoProperty(context_, device(), index, value, extra); }
+    u32 Get(u32 index, u32* value) { return video().GetVideoProperty(context_, device(), index, value); }
+    u32 Property(u32 index) {
+        u32 value = 0xDEADBEEF;
+        EXPECT_EQ(Get(index, &value), 0u);
+        return value;
+    }
+    u32 Init(u32 standard, u32 source, const VideoPropertySet& set) {
+        return video().InitVideoSource(context_, device(), standard, source, &set);
+    }
+    u32 Capture(Guarded<CaptureConfig>& config) { return video().OnStartCapture(context_, device(), config.get()); }
+    u32 SelectInput(u32 input) { return board(index_).inputOps->Set_Current_Video_InputID(context_, device(), input); }
+    u32 InputType() { return board(index_).inputOps->GetVideoInputType(context_); }
+    VideoPropertySet Defaults() {
+        VideoPropertySet set{};
+        video().GetDefaultVideoProperties(context_, device(), &set);
+        return set;
+    }
+
+    size_t index_ = 0;
+    void* context_ = nullptr;
+};
+
+// The host's usual session on one board (open, formats, defaults, set-up
+// with the standard `options` names or keeping the current one, audio,
+// inputs, the tuner as `options` asks, capture at the first format, close) as
+// text: each operation with its status, its trace lines ("> ") and bus calls
+// in the order they happened, any misuse the host saw ("! "), and the records
+// the host reads back. Runs of plain writes to one chip (up to 12) and of
+// traces (up to 4, " | " between) share a line.
+inline Lines SessionTranscript(SimHost& host, size_t board, const host::SessionOptions& options = {}) {
+    Lines text;
+    host::RunUsualSequence(host, board, options, [&text](const host::SessionStep& step) {
+        text.push_back(step.operation + " " + step.StatusText());
+        // A run: its kind ("I2C 40 W |" + flags for writes, ">" for traces), its items.
+        std::string kind;
+        Lines items;
+        const auto flush = [&] {
+            if (items.empty()) return;
+            std::string line = "  " + items[0];
+            const bool write = kind[0] != '>';
+            for (size_t i = 1; i < items.size(); ++i) line += (write ? " " : " | ") + items[i];
+            text.push_back(write ? line + kind.substr(kind.find('|') + 1) : line);
+            items.clear();
+        };
+        for (const host::SessionEvent& event : step.events) {
+            const bool trace = event.kind == host::SessionEvent::Kind::Trace;
+            const std::string line = trace ? "> " + step.traces[event.index] : step.bus[event.index].Format();
+            const bool write = !trace && line.compare(0, 4, "I2C ") == 0 && line[7] == 'W' && line.size() >= 14 &&
+                               line[11] == '=' && line.find('!') == std::string::npos;
+            const std::string lineKind = trace ? ">" : write ? line.substr(0, 9) + "|" + line.substr(14) : "";
+            if (!lineKind.empty() && lineKind == kind && items.size() < (trace ? 4u : 12u)) {
+                items.push_back(trace ? line.substr(2) : line.substr(9, 5));
+                continue;
+            }
+            flush();
+            kind = lineKind;
+            if (lineKind.empty()) {
+                text.push_back("  " + line);
+            } else {
+                items.push_back(trace ? line : line.substr(0, 14));
+            }
+        }
+        flush();
+        for (const std::string& problem : step.problems) text.push_back("  ! " + problem);
+        if (step.captureConfig) {
+            const CaptureConfig& c = *step.captureConfig;
+            text.push_back("  config hOffset=" + std::to_string(c.hOffset) + " vOffset=" + std::to_string(c.vOffset) +
+                           " widthDoubled=" + std::to_string(c.widthDoubled) + " heightDoubled=" +
+                           std::to_string(c.heightDoubled) + " sizeFlag3=" + std::to_string(c.sizeFlag3));
+        }
+        if (step.frequencyRecord) {
+            std::string record = "  record";
+            for (u32 field : *step.frequencyRecord) record += " " + std::to_string(field);
+            text.push_back(record);
+        }
+        if (step.tvAudioModes) text.push_back("  modes " + Hex32(*step.tvAudioModes));
+    });
+    return text;
+}
+
+// Compares `lines` with the reviewed file tests/golden/<name> (lines starting
+// with '#' are review notes). TREL_UPDATE_GOLDEN=1 rewrites the file instead,
+// keeping its notes: review the diff before committing it.
+inline void CheckGolden(const Lines& lines, const std::string& name) {
+    const std::filesystem::path path = std::filesystem::path(__FILE__).parent_path() / "golden" / name;
+    Lines notes;
+    Lines expected;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);)
+        if (!line.empty()) (line[0] == '#' ? notes : expected).push_back(line);
+    in.close();
+    if (const char* update = std::getenv("TREL_UPDATE_GOLDEN"); update != nullptr && *update == '1') {
+        std::ofstream out(path);
+        for (const Lines* part : {&std::as_const(notes), &lines})
+            for (const std::string& line : *part) out << line << "\n";
+        return;
+    }
+    ASSERT_FALSE(expected.empty()) << "missing " << path << " (run with TREL_UPDATE_GOLDEN=1 and review it)";
+    EXPECT_THAT(lines, ::testing::ElementsAreArray(expected)) << "golden file " << path;
 }
 
 }  // namespace trel::test

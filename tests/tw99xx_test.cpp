@@ -1,158 +1,153 @@
-// The picture, status and source handling Heron Ascent (TW9903/5) and Egret
-// (TW9906) share, one table per rule with both boards' bytes side by side.
-#include "decoder_support.h"
+// Egret (TW9906 at 0x88) and Heron Ascent (TW9903/5 at 0x88): start-up with
+// the recorded or passed-on source and standard, Heron Ascent's identity read
+// and its two set-up tables, and Egret's scaler with the fields it hands the
+// host. (Picture controls, inputs, standards, status queries:
+// properties_test.cpp; the usual sessions: golden_test.cpp.)
+#include "test_support.h"
 
 namespace trel::test {
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::ElementsAreArray;
-using ::testing::IsEmpty;
-
 constexpr u8 kTw = 0x88;
 
-struct PictureRow {
-    size_t board;
-    u32 index;
-    s32 value;
-    std::vector<std::string> bus;  // sharpness: the read of 0x12 (0xA5) comes first
-    u32 status;
-};
-
-class Tw99xxPicture : public DecoderTest, public ::testing::WithParamInterface<PictureRow> {};
-
-TEST_P(Tw99xxPicture, RegisterBytes) {
-    const PictureRow& row = GetParam();
-    OpenBoard(row.board);
-    host_.SetReg(kTw, 0x12, 0xA5);
-    EXPECT_EQ(Set(row.index, static_cast<u32>(row.value)), row.status);
-    EXPECT_THAT(Bus(), ElementsAreArray(row.bus));
-    EXPECT_THAT(Traces(), ElementsAre("SetVideoProperty " + std::to_string(row.index) + " " + std::to_string(row.value)));
-}
-
-const std::string kReadSharpness = "I2C 88 R 12->A5";
-const std::vector<std::string> kNone;
-
-INSTANTIATE_TEST_SUITE_P(
-    BothChips, Tw99xxPicture,
-    ::testing::Values(
-        // Brightness is a signed byte round 50.
-        PictureRow{kHeronAscent, 1, 0, Writes(kTw, "10=81"), 0}, PictureRow{kEgret, 1, 0, Writes(kTw, "10=81"), 0},
-        PictureRow{kHeronAscent, 1, 50, Writes(kTw, "10=00"), 0}, PictureRow{kEgret, 1, 100, Writes(kTw, "10=7F"), 0},
-        PictureRow{kHeronAscent, 1, 101, kNone, kStatusInvalid}, PictureRow{kEgret, 1, -1, kNone, kStatusInvalid},
-        PictureRow{kHeronAscent, 3, 37, Writes(kTw, "11=5E"), 0}, PictureRow{kEgret, 3, 100, Writes(kTw, "11=FF"), 0},
-        PictureRow{kEgret, 3, -1, kNone, kStatusInvalid},
-        PictureRow{kHeronAscent, 5, -50, Writes(kTw, "15=80"), 0}, PictureRow{kEgret, 5, -1, Writes(kTw, "15=FD"), 0},
-        PictureRow{kHeronAscent, 5, 50, Writes(kTw, "15=7F"), 0}, PictureRow{kEgret, 5, 51, kNone, kStatusInvalid},
-        PictureRow{kHeronAscent, 5, -51, kNone, kStatusInvalid},
-        // Saturation: 0x13 always gets s + 37; 0x14 gets s (TW9903/5) or s + 37 (TW9906).
-        PictureRow{kHeronAscent, 7, 100, Writes(kTw, "13=FF 14=DA"), 0},
-        PictureRow{kHeronAscent, 7, 50, Writes(kTw, "13=92 14=6D"), 0},
-        PictureRow{kHeronAscent, 7, 0, Writes(kTw, "13=25 14=00"), 0},
-        PictureRow{kEgret, 7, 100, Writes(kTw, "13=FF 14=FF"), 0}, PictureRow{kEgret, 7, 0, Writes(kTw, "13=25 14=25"), 0},
-        PictureRow{kEgret, 7, 101, kNone, kStatusInvalid},
-        // Sharpness: high bits kept, low bits value x 7 / 100 (TW9903/5) or / 50 (TW9906).
-        PictureRow{kHeronAscent, 9, 100, {kReadSharpness, "I2C 88 W 12=A7"}, 0},
-        PictureRow{kHeronAscent, 9, 14, {kReadSharpness, "I2C 88 W 12=A0"}, 0},
-        PictureRow{kEgret, 9, 100, {kReadSharpness, "I2C 88 W 12=AE"}, 0},
-        PictureRow{kEgret, 9, 8, {kReadSharpness, "I2C 88 W 12=A1"}, 0},
-        PictureRow{kHeronAscent, 9, -1, kNone, kStatusInvalid}, PictureRow{kEgret, 9, 101, kNone, kStatusInvalid},
-        PictureRow{kHeronAscent, 2, 0, kNone, kStatusNotSupported},
-        PictureRow{kEgret, 0x1003, 0, kNone, kStatusNotSupported}),
-    [](const auto& info) {
-        return NameBoard(info.param.board) + "_Index" + NameHex(info.param.index) + "_" + NameSigned(info.param.value);
-    });
-
-class Tw99xxBoards : public DecoderTest, public ::testing::WithParamInterface<size_t> {};
-
-// The status is the last write's result as the host gave it; the first
-// saturation write and the sharpness read are not checked (a failed read
-// writes high bits 0).
-TEST_P(Tw99xxBoards, WriteResultsPassedBack) {
-    OpenBoard(GetParam());
-    host_.SetReg(kTw, 0x12, 0xF0);
-    host_.FailMatching(Service::I2cWrite, kTw, 0x13, 9);
-    EXPECT_EQ(Set(kPropSaturation, 100), 0u);
-    host_.FailMatching(Service::I2cWrite, kTw, 0x14, 0x77);
-    EXPECT_EQ(Set(kPropSaturation, 100), 0x77u);
-    host_.FailMatching(Service::I2cWrite, kTw, 0x10, 0x55);
-    EXPECT_EQ(Set(kPropBrightness, 1), 0x55u);
-    host_.FailMatching(Service::I2cRead, kTw, 0x12);
-    EXPECT_EQ(Set(kPropSharpness, 0), 0u);
-    EXPECT_EQ(Bus().back(), "I2C 88 W 12=00");
-    host_.FailMatching(Service::I2cWrite, kTw, 0x12, 0x66);
-    EXPECT_EQ(Set(kPropSharpness, 0), 0x66u);
-}
-
-TEST_P(Tw99xxBoards, SourcesAndInputs) {
-    OpenBoard(GetParam());
-    const bool egret = GetParam() == kEgret;
-    const std::string source0 = egret ? "I2C 88 W 02=55" : "I2C 88 W 02=50";
-    const std::string source1 = egret ? "I2C 88 W 02=40" : "I2C 88 W 02=44";
-    EXPECT_EQ(Set(kPropVideoSource, 1), 0u);
-    EXPECT_EQ(InputType(), 0u);
-    EXPECT_EQ(Set(kPropVideoSource, 0xFFFFFFFF), kStatusInvalid);
-    EXPECT_EQ(SelectInput(1), 0u);
-    EXPECT_EQ(InputType(), 1u);
-    EXPECT_EQ(SelectInput(2), kStatusInvalid);
-    host_.FailMatching(Service::I2cWrite);  // not checked
-    EXPECT_EQ(SelectInput(0), 0u);
-    EXPECT_EQ(InputType(), 0u);
-    EXPECT_THAT(Bus(), ElementsAre(source1, source0, source1 + " !1"));
-    EXPECT_THAT(Traces(), ElementsAre("SetVideoProperty 0 1", "SetVideoProperty 0 -1", "Error:Unknown Video Source -1!!!",
-                                      "Set_Current_Video_InputID 1", "Set_Current_Video_InputID 2",
-                                      "Set_Current_Video_InputID 0"));
-}
-
-INSTANTIATE_TEST_SUITE_P(BothChips, Tw99xxBoards, ::testing::Values(kHeronAscent, kEgret), BoardParamName);
-
-// 0x1000 reads 0x30, 0x1001 reads 0x01. Heron Ascent's closing trace prints
-// the value, Egret's the status.
-struct StatusRow {
-    size_t board;
-    u32 index;
-    int regValue;  // -1: the read fails
-    u32 value;
-    u32 status;
-    std::string closing;
-};
-class Tw99xxStatus : public DecoderTest, public ::testing::WithParamInterface<StatusRow> {};
-TEST_P(Tw99xxStatus, Queries) {
-    const StatusRow& row = GetParam();
-    OpenBoard(row.board);
-    const u16 reg = row.index == 0x1000 ? 0x30 : 0x01;
-    if (row.regValue < 0) host_.FailMatching(Service::I2cRead, kTw, reg);
-    else host_.SetReg(kTw, reg, static_cast<u8>(row.regValue));
-    u32 value = 0xDEADBEEF;
-    EXPECT_EQ(Get(row.index, &value), row.status);
-    EXPECT_EQ(value, row.value);
-    EXPECT_THAT(Traces(), ElementsAre("GetVideoProperty " + std::to_string(row.index), "GetVideoProperty return " + row.closing));
-    EXPECT_EQ(host_.Log().size(), 1u);
-}
-INSTANTIATE_TEST_SUITE_P(
-    BothChips, Tw99xxStatus,
-    ::testing::Values(StatusRow{kHeronAscent, 0x1000, 0xE5, 0x60, 0, "96"}, StatusRow{kEgret, 0x1000, 0xE5, 0x04, 0, "0"},
-                      StatusRow{kHeronAscent, 0x1001, 0x40, 1, 0, "1"}, StatusRow{kHeronAscent, 0x1001, 0xBF, 0, 0, "0"},
-                      StatusRow{kEgret, 0x1001, 0x40, 0, 0, "0"}, StatusRow{kEgret, 0x1001, 0xBF, 1, 0, "0"},
-                      StatusRow{kHeronAscent, 0x1000, -1, 0, kStatusBusFailure, "0"},
-                      StatusRow{kEgret, 0x1001, -1, 0, kStatusBusFailure, "-3"}),
-    [](const auto& info) {
-        return NameBoard(info.param.board) + "_Index" + NameHex(info.param.index) + "_Reg" + NameSigned(info.param.regValue);
-    });
-
-TEST_P(Tw99xxBoards, ContextPropertiesAndUnknownIndexes) {
-    OpenBoard(GetParam());
-    Set(kPropTvStandard, 0x10);
+TEST_F(BoardTest, EgretInitReplacesKeepCurrentWithTheRecordedValues) {
+    OpenBoard(kEgret);
+    Set(kPropVideoSource, 1);
+    Set(kPropTvStandard, 0x1000);
     Mark();
-    u32 value = 5;
-    EXPECT_EQ(Get(kPropTvStandard, &value), 0u);
-    EXPECT_EQ(value, 0x10u);
-    EXPECT_EQ(Get(0x1003, &value), kStatusNotSupported);
-    EXPECT_EQ(value, 0u);
-    const std::string closing = GetParam() == kHeronAscent ? "16" : "0";
-    EXPECT_THAT(Traces(), ElementsAre("GetVideoProperty 4098", "GetVideoProperty return " + closing, "GetVideoProperty 4099"));
-    EXPECT_EQ(Get(0, nullptr), kStatusInvalid);
-    EXPECT_EQ(video().GetVideoProperty(nullptr, device(), 0, &value), kStatusInvalid);
+    EXPECT_EQ(Init(kKeep, kKeep, VideoPropertySet{}), 0u);
+    const Lines bus = Bus();
+    EXPECT_THAT(Lines(bus.begin() + 22, bus.begin() + 24), ElementsAreArray(Writes(kTw, "02=40 08=19")));
+}
+
+// Capture start: the configuration (0xCC-filled) gets hOffset, vOffset and the
+// three size flags and nothing else; the scaler registers follow the source
+// size, then the recorded source and standard (after open: 0 and NTSC-M) are
+// re-applied.
+struct ScalerRow {
+    u32 mask;
+    int bit0;  // register 0x01 as read: 0 or 1; -1 the read fails; -2 not read
+    u32 width, height;
+    std::string scaler;  // writes of 0x0D, 0x0E, 0x0F; empty: none
+    u32 vOffset;
+    u8 widthDoubled, heightDoubled;
+};
+
+class EgretScaler : public BoardTest, public ::testing::WithParamInterface<ScalerRow> {};
+
+TEST_P(EgretScaler, RegistersAndConfiguration) {
+    const ScalerRow& r = GetParam();
+    OpenBoard(kEgret);
+    if (r.bit0 == -1) host_.FailMatching(Service::I2cRead, kTw, 0x01);
+    else host_.SetReg(kTw, 0x01, static_cast<u8>(r.bit0 == 1 ? 0xC1 : 0xC0));
+    Guarded<CaptureConfig> config = HostConfig(r.mask, r.width, r.height, 0xCC);
+    Guarded<CaptureConfig> expected = config;
+    expected->hOffset = 0;
+    expected->vOffset = r.vOffset;
+    expected->widthDoubled = r.widthDoubled;
+    expected->heightDoubled = r.heightDoubled;
+    expected->sizeFlag3 = 0;
+    EXPECT_EQ(Capture(config), 0u);
+    ExpectSameBytes(config, expected);
+    const Lines read = r.bit0 == -1 ? Lines{"I2C 88 R 01 !1"} : r.bit0 == 1 ? Writes(kTw, "01->C1")
+                       : r.bit0 == 0 ? Writes(kTw, "01->C0") : Lines{};
+    EXPECT_THAT(Bus(), ElementsAreArray(read + Writes(kTw, r.scaler + " 02=55 08=14")));
+    EXPECT_THAT(Traces(), IsEmpty());
+}
+
+std::string ScalerName(const ::testing::TestParamInfo<ScalerRow>& info) {
+    const ScalerRow& r = info.param;
+    static const char* const kSignal[] = {"NotRead", "ReadFails", "60Hz", "50Hz"};
+    return "Mask" + NameHex(r.mask) + "_" + kSignal[r.bit0 + 2] + "_" + std::to_string(r.width) + "x" +
+           std::to_string(r.height);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, EgretScaler,
+    ::testing::Values(ScalerRow{0xA07, 0, 720, 480, "0D=00 0E=11 0F=00", 0, 0, 0},
+                      ScalerRow{0xA07, 0, 352, 240, "0D=00 0E=11 0F=05", 0, 1, 1},
+                      ScalerRow{0xA07, 0, 176, 144, "0D=9C 0E=12 0F=0D", 0, 1, 1},
+                      ScalerRow{0xA07, 0, 640, 480, "0D=00 0E=11 0F=20", 0, 0, 0},
+                      ScalerRow{0xA07, 1, 720, 480, "0D=33 0E=11 0F=00", 10, 0, 0},
+                      ScalerRow{0xA07, 1, 720, 288, "0D=F7 0E=11 0F=00", 10, 0, 0},
+                      ScalerRow{0x5F0, -2, 352, 288, "0D=00 0E=11 0F=05", 0, 1, 1},
+                      ScalerRow{0x5F0, -2, 176, 144, "0D=00 0E=22 0F=0D", 0, 1, 1},
+                      // A failed status read is a 60-Hz signal: the fixed 412 for 288 lines.
+                      ScalerRow{0xA07, -1, 176, 144, "0D=9C 0E=12 0F=0D", 0, 1, 1},
+                      // A ratio of exactly 3 doubles the width and adds 2 (0x180 + 2).
+                      ScalerRow{0xA07, 0, 240, 480, "0D=00 0E=11 0F=82", 0, 1, 0},
+                      // SECAM scales like PAL; a single NTSC bit is the NTSC family.
+                      ScalerRow{0xFF000, -2, 720, 576, "0D=00 0E=11 0F=00", 0, 0, 0},
+                      ScalerRow{0x1, 0, 720, 240, "0D=00 0E=11 0F=00", 0, 0, 1},
+                      // NTSC and PAL bits: the 50-Hz offset stays, the 576-line source wins.
+                      ScalerRow{0xA17, 1, 720, 288, "0D=00 0E=11 0F=00", 10, 0, 1},
+                      // Nothing to scale: no read, no scaler, fields cleared, status 0.
+                      ScalerRow{0xA07, -2, 0, 480, "", 0, 0, 0}, ScalerRow{0x5F0, -2, 720, 0, "", 0, 0, 0},
+                      ScalerRow{0x100000, -2, 720, 480, "", 0, 0, 0}),
+    ScalerName);
+
+TEST_F(BoardTest, EgretCaptureStartReappliesTheRecordedSourceAndStandard) {
+    OpenBoard(kEgret);
+    Set(kPropVideoSource, 1);
+    Set(kPropTvStandard, 0x20);
+    Mark();
+    Guarded<CaptureConfig> config = HostConfig(0x5F0, 720, 576);
+    EXPECT_EQ(Capture(config), 0u);
+    EXPECT_THAT(Bus(), ElementsAreArray(Writes(kTw, "0D=00 0E=11 0F=00 02=40 08=19")));
+}
+
+// ---------------------------------------------------------------------------
+// Heron Ascent: identity 5 (bits 7..3 of register 0) takes the short table,
+// any other identity or a failed read the general one; then source and the
+// picture properties (its defaults: brightness 50, contrast 37, hue 0,
+// saturation 41, sharpness 14: low bits 14 x 7 / 100 = 0). Nothing reaches
+// the decoder for the standard.
+const std::string kTable5 = "06=00 02=50 03=92 1C=07 1D=7F 20=A9 06=83";
+const std::string kTableOther = "06=40 02=50 03=92 08=13 1C=07 1D=7F 20=50 28=00 2E=A9 2F=E6 06=C0";
+
+TEST_F(BoardTest, HeronAscentInitWithTheDefaultsOnIdentity5) {
+    OpenBoard(kHeronAscent);
+    host_.SetReg(kTw, 0x00, 0x2F);  // identity 5, low bits ignored
+    const VideoPropertySet defaults = Defaults();
+    EXPECT_EQ(Init(1, 0, defaults), 0u);
+    EXPECT_THAT(Bus(), ElementsAreArray(Writes(kTw, "00->2F " + kTable5 + " 02=50 10=00 11=5E 15=00 13=7E 14=59 12->00 12=00")));
+    EXPECT_THAT(Traces(), ElementsAreArray(Lines{"SetVideoProperty 0 0", "SetVideoProperty 4098 1"} + PropertyTraces(defaults)));
+}
+
+TEST_F(BoardTest, HeronAscentIdentityChoosesTheTable) {
+    struct Row {
+        int reg;  // -1: the read fails
+        const std::string* table;
+    };
+    for (const Row& r : {Row{0x28, &kTable5}, Row{0x00, &kTableOther}, Row{0x30, &kTableOther}, Row{0xFF, &kTableOther},
+                         Row{-1, &kTableOther}}) {
+        SCOPED_TRACE(r.reg);
+        OpenBoard(kHeronAscent);
+        host_.ClearFailures();
+        if (r.reg < 0) host_.FailMatching(Service::I2cRead, kTw, 0x00);
+        else host_.SetReg(kTw, 0x00, static_cast<u8>(r.reg));
+        EXPECT_EQ(Init(1, 1, VideoPropertySet{}), 0u);
+        const Lines expected = Writes(kTw, *r.table + " 02=44");
+        const Lines bus = Bus();
+        ASSERT_GT(bus.size(), expected.size());
+        EXPECT_THAT(Lines(bus.begin() + 1, bus.begin() + 1 + static_cast<long>(expected.size())), ElementsAreArray(expected));
+    }
+}
+
+// 0xFFFFFFFF as a standard is passed on as it is and keeps the recorded one;
+// capture start touches nothing, with or without a context.
+TEST_F(BoardTest, HeronAscentKeepsTheStandardAndCaptureTouchesNothing) {
+    OpenBoard(kHeronAscent);
+    Set(kPropTvStandard, 0x10);
+    EXPECT_EQ(Init(kKeep, 1, VideoPropertySet{}), 0u);
+    EXPECT_EQ(Property(kPropTvStandard), 0x10u);
+    Mark();
+    Guarded<CaptureConfig> config = HostConfig(0xA07, 720, 480, 0xCC);
+    const Guarded<CaptureConfig> before = config;
+    EXPECT_EQ(Capture(config), 0u);
+    EXPECT_EQ(video().OnStartCapture(nullptr, device(), config.get()), 0u);
+    ExpectSameBytes(config, before);
+    EXPECT_THAT(Traces(), IsEmpty());
     EXPECT_THAT(host_.Log(), IsEmpty());
 }
 
