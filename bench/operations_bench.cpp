@@ -23,6 +23,7 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <memory>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -34,7 +35,7 @@
 #endif
 
 #include "frame/kernel.h"
-#include "operations.h"
+#include "session.h"
 #include "sim_host.h"
 
 namespace {
@@ -98,9 +99,12 @@ SimHost& Host() {
 
 struct Case {
     size_t board;
-    size_t operation;  // index into Operations()
+    size_t step;  // index into the board's OperationCases()
 };
 std::vector<Case> g_cases;
+std::vector<std::vector<Step>> g_steps;  // OperationCases() of each board
+
+const Step& StepOf(const Case& c) { return g_steps[c.board][c.step]; }
 
 // Service and DbgPrint calls made by `run`.
 struct CallCount {
@@ -117,35 +121,29 @@ CallCount CountCalls(Run&& run) {
 
 // ---- The host's share
 // An operation's time holds the host's work too: the harness around the call
-// (with the host's preparation of the arguments and its use of the results)
-// and every service and DbgPrint call, quick as they are. Its shadow is the
-// same harness round a call with no work of its own that makes as many
-// service and DbgPrint calls, by the same paths (the table and the function
-// read from memory each time, as the module does). Batches of the operation
-// and of its shadow alternate, so that both see the same machine; the
-// module's own CPU is the difference.
+// (with the host's refilling of the records it hands over) and every service
+// and DbgPrint call, quick as they are. Its shadow is the same harness round a
+// call with no work of its own that makes as many service and DbgPrint calls,
+// by the same paths (the table and the function read from memory each time,
+// as the module does). Batches of the operation and of its shadow alternate,
+// so that both see the same machine; the module's own CPU is the difference.
 CallCount g_shadowCalls;
 const HostServices* volatile g_table = &kInstant;
 
-void ShadowCall(OperationState& state) {
+u32 ShadowCall(Call& call) {
     const CallCount calls = g_shadowCalls;
     for (unsigned long i = 0; i < calls.services; ++i) {
         const HostServices* table = g_table;
-        table->I2cWrite(state.device, 0x40, 1, 0x0A, 0x99, 0);
+        table->I2cWrite(call.device, 0x40, 1, 0x0A, 0x99, 0);
     }
     for (size_t i = 0; i < calls.prints; ++i) DbgPrint("\n");
+    return 0;
 }
-Operation g_shadowOperation = {"shadow", "", nullptr, nullptr, ShadowCall, nullptr};
-Operation* volatile g_shadow = &g_shadowOperation;
+Invoker volatile g_shadow = ShadowCall;
 
-bool IsOpen(size_t o) { return o == 0; }
-bool IsClose(size_t o) { return o + 1 == Operations().size(); }
-
-// The session up to the operation: every present operation before it, once.
-void RunPrefix(OperationState& state, size_t operation) {
-    for (size_t o = 0; o < operation; ++o) {
-        if (Operations()[o].present(*state.board)) RunOperation(Operations()[o], state);
-    }
+// The session up to the case: every case of the board before it, once.
+void RunPrefix(Engine& engine, const Case& c) {
+    for (size_t s = 0; s < c.step; ++s) engine.Run(g_steps[c.board][s]);
 }
 
 // Calls are timed in batches of kBatch, the clock read around each batch.
@@ -161,53 +159,81 @@ double BatchNs(Body&& body) {
     return std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
 }
 
-void Bench(benchmark::State& bench, Case c) {
-    SimHost& host = Host();
-    const Operation& operation = Operations()[c.operation];
-    const Operation& open = Operations().front();
-    const Operation& close = Operations().back();
-    const bool openClose = IsOpen(c.operation) || IsClose(c.operation);
-    std::vector<OperationState> states(openClose ? kBatch : 1);
-    for (OperationState& state : states) {
-        state.board = &host.Board(c.board);
-        state.device = host.Device();
+// Refills the records the host hands over, then makes the call.
+inline u32 Make(Invoker invoker, Engine::Prepared& prepared) {
+    Engine::Refill(prepared);
+    return invoker(Engine::CallOf(prepared));
+}
+
+void BenchOpenClose(benchmark::State& bench, const Case& c, Engine& engine, double& operationNs, double& shadowNs,
+                    CallCount& calls) {
+    const Step& step = StepOf(c);
+    const bool open = step.op == Op::OpenBoard;
+    const Step& openStep = g_steps[c.board].front();
+    const Step& closeStep = g_steps[c.board].back();
+    std::vector<std::unique_ptr<Engine::Prepared>> opens;
+    std::vector<std::unique_ptr<Engine::Prepared>> closes;
+    for (size_t i = 0; i < kBatch; ++i) {
+        opens.push_back(engine.Prepare(openStep));
+        closes.push_back(engine.Prepare(closeStep));
     }
-    // Calls of one call, counted before timing.
-    CallCount calls;
-    if (openClose) {
-        const CallCount openCalls = CountCalls([&] { RunOperation(open, states[0]); });
-        const CallCount closeCalls = CountCalls([&] { RunOperation(close, states[0]); });
-        calls = IsOpen(c.operation) ? openCalls : closeCalls;
-    } else {
-        RunPrefix(states[0], c.operation);
-        calls = CountCalls([&] { RunOperation(operation, states[0]); });
-    }
+    const Invoker openInvoker = InvokerOf(Op::OpenBoard);
+    const Invoker closeInvoker = InvokerOf(Op::CloseBoard);
+    const auto openAll = [&] {
+        for (size_t i = 0; i < kBatch; ++i) Make(openInvoker, *opens[i]);
+    };
+    const auto closeAll = [&] {
+        for (size_t i = 0; i < kBatch; ++i) {
+            Call& close = Engine::CallOf(*closes[i]);
+            close.context = *Engine::CallOf(*opens[i]).contextOut;
+            closeInvoker(close);
+        }
+    };
+    const CallCount openCalls = CountCalls([&] { Make(openInvoker, *opens[0]); });
+    Engine::CallOf(*closes[0]).context = *Engine::CallOf(*opens[0]).contextOut;
+    const CallCount closeCalls = CountCalls([&] { closeInvoker(Engine::CallOf(*closes[0])); });
+    calls = open ? openCalls : closeCalls;
     g_shadowCalls = calls;
-    g_shadowOperation.prepare = operation.prepare;
-    g_shadowOperation.finish = openClose ? nullptr : operation.finish;
-    double operationNs = 0;
-    double shadowNs = 0;
     for (auto _ : bench) {
-        if (openClose) {
-            if (IsClose(c.operation)) {
-                for (OperationState& state : states) RunOperation(open, state);
-            }
-            operationNs += BatchNs([&] {
-                for (OperationState& state : states) RunOperation(operation, state);
-            });
-            if (IsOpen(c.operation)) {
-                for (OperationState& state : states) RunOperation(close, state);
-            }
+        if (open) {
+            operationNs += BatchNs(openAll);
+            closeAll();
         } else {
-            operationNs += BatchNs([&] {
-                for (size_t i = 0; i < kBatch; ++i) RunOperation(operation, states[0]);
-            });
+            openAll();
+            operationNs += BatchNs(closeAll);
         }
         shadowNs += BatchNs([&] {
-            for (size_t i = 0; i < kBatch; ++i) RunOperation(*g_shadow, states[0]);
+            for (size_t i = 0; i < kBatch; ++i) Make(g_shadow, *opens[0]);
         });
     }
-    if (!openClose) RunOperation(close, states[0]);  // every case ends closed
+}
+
+void Bench(benchmark::State& bench, Case c) {
+    SimHost& host = Host();
+    Engine engine(host);
+    const Step& step = StepOf(c);
+    double operationNs = 0;
+    double shadowNs = 0;
+    CallCount calls;
+    if (step.op == Op::OpenBoard || step.op == Op::CloseBoard) {
+        BenchOpenClose(bench, c, engine, operationNs, shadowNs, calls);
+    } else {
+        RunPrefix(engine, c);
+        std::unique_ptr<Engine::Prepared> prepared = engine.Prepare(step);
+        const Invoker invoker = InvokerOf(step.op);
+        calls = CountCalls([&] { Make(invoker, *prepared); });
+        g_shadowCalls = calls;
+        for (auto _ : bench) {
+            operationNs += BatchNs([&] {
+                for (size_t i = 0; i < kBatch; ++i) Make(invoker, *prepared);
+            });
+            shadowNs += BatchNs([&] {
+                for (size_t i = 0; i < kBatch; ++i) Make(g_shadow, *prepared);
+            });
+        }
+        engine.Finish(std::move(prepared), 0);
+        engine.CloseAll();  // every case ends closed
+    }
     const double timedCalls = static_cast<double>(bench.iterations()) * kBatch;
     bench.counters["cpu_ns"] = operationNs / timedCalls;
     bench.counters["module_ns"] = (operationNs - shadowNs) / timedCalls;
@@ -216,18 +242,17 @@ void Bench(benchmark::State& bench, Case c) {
 }
 
 std::string CaseName(const Case& c, char separator) {
-    const Operation& o = Operations()[c.operation];
-    std::string name = BoardNames()[c.board] + separator + o.name;
-    if (o.variant[0] != '\0') name += separator + std::string(o.variant);
+    const Step& step = StepOf(c);
+    std::string name = BoardNames()[c.board] + separator + OpName(step.op);
+    if (!step.label.empty()) name += separator + step.label;
     return name;
 }
 
 void CollectCases() {
     SimHost& host = Host();
-    for (size_t b = 0; b < BoardNames().size(); ++b) {
-        for (size_t o = 0; o < Operations().size(); ++o) {
-            if (Operations()[o].present(host.Board(b))) g_cases.push_back({b, o});
-        }
+    for (size_t b = 0; b < host.CatalogueCount(); ++b) {
+        g_steps.push_back(OperationCases(host.Board(b), b));
+        for (size_t s = 0; s < g_steps[b].size(); ++s) g_cases.push_back({b, s});
     }
 }
 
@@ -245,8 +270,9 @@ public:
             const std::string name = run.run_name.str();
             for (const Case& c : g_cases) {
                 if (CaseName(c, '/') != name) continue;
-                const Operation& o = Operations()[c.operation];
-                std::printf("%s\t%s\t%s\t%.1f\t%.1f\t%.0f\t%.0f\n", BoardNames()[c.board].c_str(), o.name, o.variant,
+                const Step& step = StepOf(c);
+                std::printf("%s\t%s\t%s\t%.1f\t%.1f\t%.0f\t%.0f\n", BoardNames()[c.board].c_str(), OpName(step.op),
+                            step.label.c_str(),
                             Counter(run, "cpu_ns"), Counter(run, "module_ns"), Counter(run, "host_calls"),
                             Counter(run, "prints"));
                 break;
@@ -269,20 +295,20 @@ int RunCallgrind() {
     }
     SimHost& host = Host();
     for (const Case& c : g_cases) {
-        const Operation& operation = Operations()[c.operation];
-        OperationState state;
-        state.board = &host.Board(c.board);
-        state.device = host.Device();
-        RunPrefix(state, c.operation);
-        if (operation.prepare != nullptr) operation.prepare(state);
+        Engine engine(host);
+        RunPrefix(engine, c);
+        const Step& step = StepOf(c);
+        std::unique_ptr<Engine::Prepared> prepared = engine.Prepare(step);
+        const Invoker invoker = InvokerOf(step.op);
+        Call& call = Engine::CallOf(*prepared);
         CALLGRIND_ZERO_STATS;
         CALLGRIND_TOGGLE_COLLECT;
-        operation.call(state);
+        const u32 status = invoker(call);
         CALLGRIND_TOGGLE_COLLECT;
         const std::string name = CaseName(c, '|');
         CALLGRIND_DUMP_STATS_AT(name.c_str());
-        if (operation.finish != nullptr) operation.finish(state);
-        if (!IsClose(c.operation)) RunOperation(Operations().back(), state);
+        engine.Finish(std::move(prepared), status);
+        engine.CloseAll();
     }
     return 0;
 #else

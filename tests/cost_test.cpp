@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "operations.h"
+#include "session.h"
 #include "stack_probe.h"
 #include "test_support.h"
 #include "wire_time.h"
@@ -46,9 +46,6 @@ CostTestCall:
 namespace trel::test {
 namespace {
 
-using host::Operation;
-using host::Operations;
-using host::OperationState;
 using host::ProbeStack;
 using host::StackUse;
 
@@ -66,18 +63,17 @@ struct Session {
 Session RunSession(SimHost& host, size_t index, bool probe) {
     Kernel::Get().ClearTraces();
     host.ClearLog();
-    OperationState state;
-    state.board = &host.Board(index);
-    state.device = host.Device();
-    for (const Operation& operation : Operations()) {
-        if (!operation.present(*state.board)) continue;
-        host::RunOperation(operation, state, [&](auto&& call) {
-            if (!probe) return call();
-            const StackUse use = ProbeStack(call);
+    host::Engine engine(host);
+    for (const host::Step& step : host::OperationCases(host.Board(index), index)) {
+        engine.Run(step, [&](host::Invoker invoker, host::Call& call) {
+            u32 status = 0;
+            if (!probe) return invoker(call);
+            const StackUse use = host::ProbeCall(invoker, call, status);
             EXPECT_LT(use.module, kModuleStackLimit)
-                << operation.name << " " << operation.variant << ": module " << use.module
+                << host::OpName(step.op) << " " << step.label << ": module " << use.module
                 << " bytes, deepest service call " << use.deepestCall;
             EXPECT_LE(use.deepestCall, use.module);
+            return status;
         });
     }
     Session session{host.FormattedLog(), Kernel::Get().Traces()};

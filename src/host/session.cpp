@@ -1,16 +1,24 @@
-// The host's usual sequence, one step per module operation.
+// The host's step lists (see session.h).
 #include "session.h"
 
-#include <algorithm>
-#include <array>
-#include <cstddef>
 #include <cstdio>
-#include <cstring>
-#include <memory>
+#include <string>
 #include <utility>
 
 namespace trel::host {
 namespace {
+
+// Kernel-streaming tuner property ids, modes and TV-audio flags the host uses.
+constexpr u32 kTunerPropMode = 2;
+constexpr u32 kTunerPropFrequency = 4;
+constexpr u32 kTunerPropInput = 5;
+constexpr u32 kTunerPropTvAudioModes = 8;
+constexpr u32 kTunerPropTvAudioMode = 10;
+constexpr u32 kTunerModeTv = 1;
+constexpr u32 kTunerModeFm = 2;
+constexpr u32 kTvAudioStereo = 0x02;
+constexpr u32 kStdPalB = 0x10;
+constexpr u32 kTunerFrequencyHz = 175'250'000;  // a VHF-high picture carrier
 
 std::string Hex32(u32 value) {
     char text[16];
@@ -18,288 +26,148 @@ std::string Hex32(u32 value) {
     return text;
 }
 
-template <typename T, size_t Guard>
-T Copy(const Guarded<T, Guard>& record) {
-    T value;
-    std::memcpy(&value, record.bytes, sizeof(T));
-    return value;
-}
-
-// Kernel-streaming tuner property ids and modes the session uses.
-constexpr u32 kTunerPropMode = 2;
-constexpr u32 kTunerPropFrequency = 4;
-constexpr u32 kTunerPropTvAudioModes = 8;
-constexpr u32 kTunerPropTvAudioMode = 10;
-constexpr u32 kTunerModeTv = 1;
-constexpr u32 kTunerModeFm = 2;
-
-}  // namespace
-
-bool ModuleMayWrite(size_t offset) {
-    const auto within = [offset](size_t first, size_t size) { return offset >= first && offset < first + size; };
-    return within(offsetof(CaptureConfig, cfgByteA), 1) || within(offsetof(CaptureConfig, cfgByteB), 2) ||
-           within(offsetof(CaptureConfig, hOffset), kCaptureConfigTouchedSize - offsetof(CaptureConfig, hOffset));
-}
-
-std::string SessionStep::StatusText() const { return status ? Hex32(*status) : "none"; }
-
-Session::Session(SimHost& host, size_t boardIndex, StepObserver observer)
-    : host_(host), board_(host.Board(boardIndex)), observer_(std::move(observer)) {}
-
-SessionStep Session::Step(std::string operation, std::string arguments, const Call& call) {
-    const Kernel& kernel = Kernel::Get();
-    const size_t tracesBefore = kernel.Traces().size();
-    const size_t traceErrorsBefore = kernel.TraceErrors().size();
-    const size_t poolErrorsBefore = kernel.PoolErrors().size();
-    const size_t logBefore = host_.Log().size();
-    const bool guardBefore = host_.DeviceGuardIntact();
-
-    SessionStep step;
-    step.operation = std::move(operation);
+Step MakeStep(Op op, size_t board, std::string arguments = "", std::array<u32, 3> args = {}) {
+    Step step;
+    step.op = op;
+    step.board = board;
     step.arguments = std::move(arguments);
-    step.status = call(step);
-
-    std::vector<uint64_t> traceOrder;
-    for (size_t i = tracesBefore; i < kernel.Traces().size(); ++i) {
-        step.traces.push_back(kernel.Traces()[i]);
-        traceOrder.push_back(kernel.TraceOrder()[i]);
-    }
-    step.bus.assign(host_.Log().begin() + static_cast<std::ptrdiff_t>(logBefore), host_.Log().end());
-    size_t t = 0;
-    size_t b = 0;
-    while (t < step.traces.size() || b < step.bus.size()) {
-        const bool traceFirst =
-            b == step.bus.size() || (t < step.traces.size() && traceOrder[t] < step.bus[b].sequence);
-        step.events.push_back(traceFirst ? SessionEvent{SessionEvent::Kind::Trace, t++}
-                                         : SessionEvent{SessionEvent::Kind::Bus, b++});
-    }
-
-    for (size_t i = traceErrorsBefore; i < kernel.TraceErrors().size(); ++i) {
-        step.problems.push_back("trace: " + kernel.TraceErrors()[i]);
-    }
-    for (size_t i = poolErrorsBefore; i < kernel.PoolErrors().size(); ++i) {
-        step.problems.push_back("pool: " + kernel.PoolErrors()[i]);
-    }
-    if (guardBefore && !host_.DeviceGuardIntact()) {
-        step.problems.push_back("device record written past its end");
-    }
-    if (observer_) observer_(step);
+    step.args = args;
     return step;
 }
 
-bool Session::Open() {
-    if (board_.boardOps == nullptr) return false;
-    liveAtOpen_ = Kernel::Get().LiveAllocations().size();
-    const SessionStep step =
-        Step("OpenBoard", "unused=null, contextOut, info=zero-filled", [this](SessionStep& s) -> std::optional<u32> {
-            Guarded<BoardInfo> info;
-            void* context = nullptr;
-            const u32 status = board_.boardOps->OpenBoard(nullptr, &context, info.get());
-            context_ = context;
-            s.boardInfo = Copy(info);
-            if (!info.GuardIntact()) s.problems.push_back("OpenBoard wrote past the BoardInfo record");
-            return status;
-        });
-    return step.status == kStatusSuccess;
+RecordArg Null() {
+    RecordArg none;
+    none.null = true;
+    return none;
 }
 
-void Session::QueryVideo() {
-    const VideoOps* ops = board_.videoOps;
-    if (ops == nullptr) return;
-    void* device = host_.Device();
-    Step("GetVideoSourceCaps", "", [ops](SessionStep&) -> std::optional<u32> { return ops->GetVideoSourceCaps(); });
-    Step("GetVideoFormats", "context, device, count, formats[" + std::to_string(kMaxVideoFormats) + "]",
-         [this, ops, device](SessionStep& s) -> std::optional<u32> {
-             Guarded<std::array<VideoFormat, kMaxVideoFormats>> records;
-             u32 count = 0;
-             const u32 status = ops->GetVideoFormats(context_, device, &count, records.get()->data());
-             if (!records.GuardIntact()) s.problems.push_back("GetVideoFormats wrote past the host's records");
-             if (count > kMaxVideoFormats) {
-                 s.problems.push_back("GetVideoFormats reported " + std::to_string(count) + " formats");
-                 count = kMaxVideoFormats;
-             }
-             const auto all = Copy(records);
-             formats_.assign(all.begin(), all.begin() + count);
-             s.formats = formats_;
-             return status;
-         });
-    QueryStreamFormatTable();
-    Step("GetDefaultVideoProperties", "context, device, properties",
-         [this, ops, device](SessionStep& s) -> std::optional<u32> {
-             Guarded<VideoPropertySet> properties;
-             ops->GetDefaultVideoProperties(context_, device, properties.get());
-             if (!properties.GuardIntact()) s.problems.push_back("GetDefaultVideoProperties wrote past the record");
-             properties_ = Copy(properties);
-             s.properties = properties_;
-             return std::nullopt;
-         });
+std::vector<u8> U32Bytes(u32 value) {
+    return {static_cast<u8>(value), static_cast<u8>(value >> 8), static_cast<u8>(value >> 16),
+            static_cast<u8>(value >> 24)};
 }
 
-SessionStep Session::QueryStreamFormatTable() {
-    const VideoOps* ops = board_.videoOps;
-    if (ops == nullptr) return {};
-    return Step("GetStreamFormatTable", "", [ops](SessionStep& s) -> std::optional<u32> {
-        const StreamFormatTable* table = ops->GetStreamFormatTable();
-        s.streamFormatTable = table != nullptr;
-        if (table != nullptr) s.streamTable = std::make_shared<const StreamFormatTable>(*table);
-        return std::nullopt;
-    });
-}
+}  // namespace
 
-void Session::InitVideo(const SessionOptions& options) {
-    const VideoOps* ops = board_.videoOps;
-    if (ops == nullptr) return;
-    void* device = host_.Device();
-    const u32 standard = options.standard.value_or(kKeepCurrent);
-    Step("InitVideoSource", "context, device, standard=" + Hex32(standard) +
-                                (options.standard ? "" : " (keep)") + ", source=" + Hex32(kKeepCurrent) +
-                                " (keep), properties=defaults",
-         [this, ops, device, standard](SessionStep&) -> std::optional<u32> {
-             const VideoPropertySet properties = properties_;
-             return ops->InitVideoSource(context_, device, standard, kKeepCurrent, &properties);
-         });
-}
-
-void Session::InitAudio() {
-    const AudioOps* ops = board_.audioOps;
-    if (ops == nullptr) return;
-    void* device = host_.Device();
-    static constexpr AudioConfig kAudio = {1, 48000, 0, 0};  // PCM, 48 kHz
-    const std::string audioText = "audio={PCM, 48000 Hz, mode 0, parameter 0}";
-    Step("GetAudioSourceCaps", "", [ops](SessionStep&) -> std::optional<u32> { return ops->GetAudioSourceCaps(); });
-    Step("GetAudioChipconfig", "context, device, chipConfig, " + audioText,
-         [this, ops, device](SessionStep& s) -> std::optional<u32> {
-             Guarded<AudioChipConfig> chip;
-             ops->GetAudioChipconfig(context_, device, chip.get(), &kAudio);
-             if (!chip.GuardIntact()) s.problems.push_back("GetAudioChipconfig wrote past the record");
-             s.chipConfig = Copy(chip);
-             return std::nullopt;
-         });
-    Step("InitAudio", "context, device, " + audioText, [this, ops, device](SessionStep&) -> std::optional<u32> {
-        return ops->InitAudio(context_, device, &kAudio);
-    });
-}
-
-void Session::QueryInputs() {
-    const InputOps* ops = board_.inputOps;
-    if (ops == nullptr) return;
-    Step("GetVideoInputs", "", [ops](SessionStep&) -> std::optional<u32> { return ops->GetVideoInputs(); });
-    Step("GetVideoInputType", "context",
-         [this, ops](SessionStep&) -> std::optional<u32> { return ops->GetVideoInputType(context_); });
-}
-
-void Session::Tune(const SessionOptions& options) {
-    const TunerOps* ops = board_.tunerOps;
-    if (ops == nullptr) return;
-    void* device = host_.Device();
-    const bool fm = options.fmFrequency.has_value();
-    const std::optional<u32> frequency = fm ? options.fmFrequency : options.tvFrequency;
-    if (frequency) {
-        const u32 mode = fm ? kTunerModeFm : kTunerModeTv;
-        Step("SetTunerProperty", std::string("context, device, id=2 (mode), value=") + (fm ? "2 (FM radio)" : "1 (TV)"),
-             [this, ops, device, mode](SessionStep&) -> std::optional<u32> {
-                 return ops->SetTunerProperty(context_, device, kTunerPropMode, mode, nullptr);
-             });
+std::vector<Step> UsualSession(const BoardDescriptor& board, size_t b, const SessionOptions& options) {
+    std::vector<Step> steps;
+    if (board.boardOps == nullptr) return steps;
+    steps.push_back(MakeStep(Op::OpenBoard, b, "unused=null, contextOut, info=zero-filled"));
+    if (board.videoOps != nullptr) {
+        steps.push_back(MakeStep(Op::GetVideoSourceCaps, b, ""));
+        steps.push_back(MakeStep(Op::GetVideoFormats, b,
+                                 "context, device, count, formats[" + std::to_string(kMaxVideoFormats) + "]"));
+        steps.push_back(MakeStep(Op::GetStreamFormatTable, b, ""));
+        steps.push_back(MakeStep(Op::GetDefaultVideoProperties, b, "context, device, properties"));
+        const u32 standard = options.standard.value_or(kKeepCurrent);
+        steps.push_back(MakeStep(Op::InitVideoSource, b,
+                                 "context, device, standard=" + Hex32(standard) + (options.standard ? "" : " (keep)") +
+                                     ", source=" + Hex32(kKeepCurrent) + " (keep), properties=defaults",
+                                 {standard, kKeepCurrent, 0}));
     }
-    if (options.tvAudioMode) {
-        const u32 flags = *options.tvAudioMode;
-        Step("SetTunerProperty", "context, device, id=10 (TV-audio mode), value=" + Hex32(flags),
-             [this, ops, device, flags](SessionStep&) -> std::optional<u32> {
-                 return ops->SetTunerProperty(context_, device, kTunerPropTvAudioMode, flags, nullptr);
-             });
+    if (board.audioOps != nullptr) {
+        const std::string audio = "audio={PCM, 48000 Hz, mode 0, parameter 0}";
+        steps.push_back(MakeStep(Op::GetAudioSourceCaps, b, ""));
+        steps.push_back(MakeStep(Op::GetAudioChipconfig, b, "context, device, chipConfig, " + audio));
+        steps.push_back(MakeStep(Op::InitAudio, b, "context, device, " + audio));
     }
-    if (frequency) {
-        const u32 hz = *frequency;
-        Step("SetTunerProperty", "context, device, id=4 (frequency), record={" + std::to_string(hz) + " Hz, 0, ...}",
-             [this, ops, device, hz](SessionStep& s) -> std::optional<u32> {
-                 Guarded<std::array<u32, kTunerFrequencyFields>> record;
-                 (*record.get())[0] = hz;
-                 const u32 status = ops->SetTunerProperty(context_, device, kTunerPropFrequency, 0, record->data());
-                 if (!record.GuardIntact()) s.problems.push_back("SetTunerProperty wrote past the frequency record");
-                 return status;
-             });
-        Step("GetTunerProperty", "context, device, id=4 (frequency), record",
-             [this, ops, device](SessionStep& s) -> std::optional<u32> {
-                 Guarded<std::array<u32, kTunerFrequencyFields>> record;
-                 const u32 status = ops->GetTunerProperty(context_, device, kTunerPropFrequency, nullptr, record->data());
-                 if (!record.GuardIntact()) s.problems.push_back("GetTunerProperty wrote past the frequency record");
-                 s.frequencyRecord = Copy(record);
-                 return status;
-             });
+    if (board.inputOps != nullptr) {
+        steps.push_back(MakeStep(Op::GetVideoInputs, b, ""));
+        steps.push_back(MakeStep(Op::GetVideoInputType, b, "context"));
     }
-    Step("GetTunerProperty", "context, device, id=8 (TV-audio modes available), value",
-         [this, ops, device](SessionStep& s) -> std::optional<u32> {
-             u32 modes = 0;
-             const u32 status = ops->GetTunerProperty(context_, device, kTunerPropTvAudioModes, &modes, nullptr);
-             if (status == kStatusSuccess) s.tvAudioModes = modes;
-             return status;
-         });
-}
-
-void Session::StartCapture(const SessionOptions& options) {
-    const VideoOps* ops = board_.videoOps;
-    if (ops == nullptr) return;
-    void* device = host_.Device();
-    const VideoFormat* first = formats_.empty() ? nullptr : &formats_.front();
-    if (options.standard) {
-        for (const VideoFormat& format : formats_) {
-            if ((format.standardMask & *options.standard) != 0) {
-                first = &format;
-                break;
-            }
+    if (board.tunerOps != nullptr && options.UsesTuner()) {
+        const bool fm = options.fmFrequency.has_value();
+        const std::optional<u32> frequency = fm ? options.fmFrequency : options.tvFrequency;
+        if (frequency) {
+            Step mode = MakeStep(Op::SetTunerProperty, b,
+                                 std::string("context, device, id=2 (mode), value=") + (fm ? "2 (FM radio)" : "1 (TV)"),
+                                 {kTunerPropMode, fm ? kTunerModeFm : kTunerModeTv, 0});
+            mode.records[0] = Null();
+            steps.push_back(mode);
         }
+        if (options.tvAudioMode) {
+            Step audio = MakeStep(Op::SetTunerProperty, b,
+                                  "context, device, id=10 (TV-audio mode), value=" + Hex32(*options.tvAudioMode),
+                                  {kTunerPropTvAudioMode, *options.tvAudioMode, 0});
+            audio.records[0] = Null();
+            steps.push_back(audio);
+        }
+        if (frequency) {
+            Step set = MakeStep(Op::SetTunerProperty, b,
+                                "context, device, id=4 (frequency), record={" + std::to_string(*frequency) +
+                                    " Hz, 0, ...}",
+                                {kTunerPropFrequency, 0, 0});
+            set.records[0].bytes = U32Bytes(*frequency);
+            steps.push_back(set);
+            Step get = MakeStep(Op::GetTunerProperty, b, "context, device, id=4 (frequency), record",
+                                {kTunerPropFrequency, 0, 0});
+            get.records[0] = Null();
+            steps.push_back(get);
+        }
+        Step modes = MakeStep(Op::GetTunerProperty, b, "context, device, id=8 (TV-audio modes available), value",
+                              {kTunerPropTvAudioModes, 0, 0});
+        modes.records[1] = Null();
+        steps.push_back(modes);
     }
-    const u32 standard = options.standard.value_or(first != nullptr ? first->standardMask : kStdNtscM);
-    const u32 width = options.captureWidth.value_or(first != nullptr ? first->width : 720);
-    const u32 height = options.captureHeight.value_or(first != nullptr ? first->height : 480);
-    Step("OnStartCapture",
-         "context, device, config={standard " + Hex32(standard) + ", " + std::to_string(width) + "x" +
-             std::to_string(height) + "}",
-         [this, ops, device, standard, width, height](SessionStep& s) -> std::optional<u32> {
-             Guarded<CaptureConfig> config;
-             config->standardMask = standard;
-             config->captureWidth = width;
-             config->captureHeight = height;
-             const auto before = Copy(config);
-             const u32 status = ops->OnStartCapture(context_, device, config.get());
-             if (!config.GuardIntact()) s.problems.push_back("OnStartCapture wrote past the CaptureConfig");
-             const auto* was = reinterpret_cast<const u8*>(&before);
-             for (size_t i = 0; i < sizeof(CaptureConfig); ++i) {
-                 if (config.bytes[i] != was[i] && !ModuleMayWrite(i)) {
-                     s.problems.push_back("OnStartCapture wrote CaptureConfig byte " + std::to_string(i) +
-                                          ", a field it may not touch");
-                 }
-             }
-             s.captureConfig = Copy(config);
-             return status;
-         });
+    if (board.videoOps != nullptr) {
+        Step capture = MakeStep(Op::OnStartCapture, b);
+        capture.capture = {options.standard, options.captureWidth, options.captureHeight};
+        steps.push_back(capture);
+    }
+    steps.push_back(MakeStep(Op::CloseBoard, b));
+    return steps;
 }
 
-void Session::Close() {
-    if (board_.boardOps == nullptr) return;
-    Step("CloseBoard", context_ != nullptr ? "context" : "context=null",
-         [this](SessionStep& s) -> std::optional<u32> {
-             const u32 status = board_.boardOps->CloseBoard(context_);
-             context_ = nullptr;
-             const size_t live = Kernel::Get().LiveAllocations().size();
-             if (live > liveAtOpen_) {
-                 s.problems.push_back(std::to_string(live - liveAtOpen_) + " allocation(s) still live after CloseBoard");
-             }
-             return status;
-         });
+std::vector<Step> OperationCases(const BoardDescriptor& board, size_t b) {
+    std::vector<Step> steps;
+    const auto add = [&](Op op, const char* label, std::array<u32, 3> args = {}) -> Step& {
+        steps.push_back(MakeStep(op, b, "", args));
+        steps.back().label = label;
+        return steps.back();
+    };
+    add(Op::OpenBoard, "");
+    add(Op::GetVideoSourceCaps, "");
+    add(Op::GetVideoFormats, "");
+    add(Op::GetStreamFormatTable, "");
+    add(Op::GetDefaultVideoProperties, "");
+    add(Op::InitVideoSource, "", {kKeepCurrent, kKeepCurrent, 0});
+    add(Op::SetVideoProperty, "source 0", {kPropVideoSource, 0, 0});
+    add(Op::SetVideoProperty, "brightness 60", {kPropBrightness, 60, 0});
+    add(Op::SetVideoProperty, "hue 10", {kPropHue, 10, 0});
+    add(Op::SetVideoProperty, "standard PAL-B", {kPropTvStandard, kStdPalB, 0});
+    add(Op::SetVideoProperty, "VBI service 1", {kPropVbiService, 1, 0});
+    add(Op::GetVideoProperty, "brightness", {kPropBrightness, 0, 0});
+    add(Op::GetVideoProperty, "decoder status", {kPropDecoderStatus0, 0, 0});
+    add(Op::GetAudioSourceCaps, "");
+    add(Op::GetAudioChipconfig, "");
+    add(Op::InitAudio, "");
+    add(Op::GetVideoInputs, "");
+    add(Op::GetVideoInputType, "");
+    add(Op::GetAudioInputType, "");
+    add(Op::SetCurrentVideoInputId, "input 1", {1, 0, 0});
+    add(Op::SetCurrentVideoInputId, "input 0", {0, 0, 0});
+    add(Op::SetCurrentAudioInputId, "input 4", {4, 0, 0});
+    add(Op::SetCurrentAudioInputId, "input 3", {3, 0, 0});
+    const std::pair<u32, const char*> tunerReads[] = {
+        {0, "caps"},  {1, "mode caps"}, {2, "mode"},          {3, "standard"},        {4, "frequency"},
+        {5, "input"}, {6, "status"},    {8, "audio modes A"}, {9, "audio modes B"}, {10, "audio mode"},
+    };
+    for (const auto& [id, label] : tunerReads) add(Op::GetTunerProperty, label, {id, 0, 0});
+    add(Op::SetTunerProperty, "mode FM", {kTunerPropMode, kTunerModeFm, 0});
+    add(Op::SetTunerProperty, "mode TV", {kTunerPropMode, kTunerModeTv, 0});
+    add(Op::SetTunerProperty, "frequency", {kTunerPropFrequency, 0, 0}).records[0].bytes = U32Bytes(kTunerFrequencyHz);
+    add(Op::SetTunerProperty, "input 0", {kTunerPropInput, 0, 0});
+    add(Op::SetTunerProperty, "audio stereo", {kTunerPropTvAudioMode, kTvAudioStereo, 0});
+    add(Op::OnStartCapture, "");
+    add(Op::CloseBoard, "");
+    std::vector<Step> present;
+    for (Step& step : steps)
+        if (HasSlot(board, step.op)) present.push_back(std::move(step));
+    return present;
 }
 
 bool RunUsualSequence(SimHost& host, size_t boardIndex, const SessionOptions& options, const StepObserver& observer) {
-    Session session(host, boardIndex, observer);
-    if (!session.Open()) return false;
-    session.QueryVideo();
-    session.InitVideo(options);
-    session.InitAudio();
-    session.QueryInputs();
-    if (options.UsesTuner()) session.Tune(options);
-    session.StartCapture(options);
-    session.Close();
-    return true;
+    Engine engine(host, observer);
+    return engine.RunAll(UsualSession(host.Board(boardIndex), boardIndex, options));
 }
 
 }  // namespace trel::host

@@ -262,6 +262,43 @@ size_t StackProbeGlue() {
     return g_glue;
 }
 
+namespace {
+// Invokers that do nothing, shaped as the engine's: one that is a tail call,
+// and one that calls, keeps the answer and returns (the slots without a status).
+u32 EmptyInvoker(Call&) { return 0; }
+StreamFormatTable* NoTable() { return nullptr; }
+// Called through memory, as the invokers call the module: no knowledge of the
+// callee's registers lets the compiler shrink the frame.
+StreamFormatTable* (*volatile g_noTable)() = NoTable;
+u32 EmptyCallingInvoker(Call& call) {
+    call.table = g_noTable();
+    return 0;
+}
+Invoker volatile g_emptyInvoker = EmptyInvoker;
+Invoker volatile g_emptyCallingInvoker = EmptyCallingInvoker;
+std::function<void()> BindCall(Invoker invoker, Call& call, u32& status) {
+    return [invoker, &call, &status] { status = invoker(call); };
+}
+size_t CallGlue(Invoker empty) {
+    Call nothing;
+    u32 ignored = 0;
+    return Run(BindCall(empty, nothing, ignored)).deepest;
+}
+}  // namespace
+
+StackUse ProbeCall(Invoker invoker, Call& call, u32& status) {
+    static const size_t tailGlue = CallGlue(g_emptyInvoker);
+    static const size_t callingGlue = CallGlue(g_emptyCallingInvoker);
+    const size_t glue = ReturnsStatus(call.op) ? tailGlue : callingGlue;
+    const RawUse raw = Run(BindCall(invoker, call, status));
+    StackUse use;
+    use.deepest = raw.deepest;
+    use.module = raw.deepest > glue ? raw.deepest - glue : 0;
+    use.deepestCall = raw.calls > 0 && raw.deepestCall > glue ? raw.deepestCall - glue : 0;
+    use.serviceCalls = raw.calls;
+    return use;
+}
+
 }  // namespace trel::host
 
 #else  // no gates: operations run as they are, unmeasured
@@ -276,6 +313,11 @@ StackUse ProbeStack(const std::function<void()>& operation) {
 }
 
 size_t StackProbeGlue() { return 0; }
+
+StackUse ProbeCall(Invoker invoker, Call& call, u32& status) {
+    status = invoker(call);
+    return {};
+}
 
 }  // namespace trel::host
 

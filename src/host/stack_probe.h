@@ -22,6 +22,8 @@
 #include <cstddef>
 #include <functional>
 
+#include "engine.h"
+
 // The gates are x86-64 System V code (Linux); elsewhere the probe is absent
 // (StackProbeAvailable() is false) and the kernel exports are plain functions.
 #if defined(__linux__) && defined(__x86_64__)
@@ -47,5 +49,9 @@ bool StackProbeAvailable();
 StackUse ProbeStack(const std::function<void()>& operation);
 // Bytes of the call into the operation (an empty operation's depth).
 size_t StackProbeGlue();
+// Runs an engine call on the probe stack: status = invoker(call). The glue
+// subtracted is that of the same call of an invoker that does nothing, so the
+// module's frames are counted from its entry, as for a tail call.
+StackUse ProbeCall(Invoker invoker, Call& call, u32& status);
 
 }  // namespace trel::host

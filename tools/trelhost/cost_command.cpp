@@ -5,7 +5,7 @@
 #include <string>
 
 #include "commands.h"
-#include "operations.h"
+#include "session.h"
 #include "sim_host.h"
 #include "stack_probe.h"
 #include "wire_time.h"
@@ -14,6 +14,7 @@ namespace trelhost {
 namespace {
 
 using namespace trel::host;
+using trel::u32;
 
 struct Row {
     size_t stack;
@@ -26,29 +27,27 @@ template <typename Emit>
 void MeasureBoard(size_t index, Emit&& emit, size_t& allocated) {
     SimHost host;
     Kernel::Get().ClearTraces();
-    OperationState state;
-    state.board = &host.Board(index);
-    state.device = host.Device();
-    for (const Operation& operation : Operations()) {
-        if (!operation.present(*state.board)) continue;
+    Engine engine(host);
+    for (const Step& step : OperationCases(host.Board(index), index)) {
         const size_t liveBefore = Kernel::Get().LiveAllocations().size();
-        host.ClearLog();
         Row row{};
-        RunOperation(operation, state, [&](auto&& call) {
+        const SessionStep done = engine.Run(step, [&](Invoker invoker, Call& call) {
+            u32 status = 0;
             if (StackProbeAvailable()) {
-                row.stack = ProbeStack(call).module;
+                row.stack = ProbeCall(invoker, call, status).module;
             } else {
-                call();
+                status = invoker(call);
             }
+            return status;
         });
-        row.calls = host.Log().size();
-        for (const BusCall& call : host.Log()) row.bits += WireBits(call);
-        if (std::string(operation.name) == "OpenBoard") {
+        row.calls = done.bus.size();
+        for (const BusCall& call : done.bus) row.bits += WireBits(call);
+        if (step.op == Op::OpenBoard) {
             const auto& live = Kernel::Get().LiveAllocations();
             allocated = 0;
             for (size_t i = liveBefore; i < live.size(); ++i) allocated += live[i].bytes;
         }
-        emit(operation, row);
+        emit(done, row);
     }
     Kernel::Get().ClearTraces();
 }
@@ -68,15 +67,15 @@ int PrintCost(bool tsv) {
         size_t allocated = 0;
         MeasureBoard(
             index,
-            [&](const Operation& operation, const Row& row) {
+            [&](const SessionStep& done, const Row& row) {
                 const std::string stack = probed ? std::to_string(row.stack) : "-";
                 if (tsv) {
-                    std::printf("%s\t%s\t%s\t%s\t%zu\t%llu\t-\n", name.c_str(), operation.name, operation.variant,
+                    std::printf("%s\t%s\t%s\t%s\t%zu\t%llu\t-\n", name.c_str(), done.operation.c_str(), done.label.c_str(),
                                 stack.c_str(), row.calls, static_cast<unsigned long long>(row.bits));
                     return;
                 }
-                std::printf("| %s | %s | %s | %s | %zu | %llu | %.1f | %.1f |\n", name.c_str(), operation.name,
-                            operation.variant, stack.c_str(), row.calls, static_cast<unsigned long long>(row.bits),
+                std::printf("| %s | %s | %s | %s | %zu | %llu | %.1f | %.1f |\n", name.c_str(), done.operation.c_str(),
+                            done.label.c_str(), stack.c_str(), row.calls, static_cast<unsigned long long>(row.bits),
                             static_cast<double>(WireNanoseconds(row.bits, 100)) / 1000.0,
                             static_cast<double>(WireNanoseconds(row.bits, 400)) / 1000.0);
             },

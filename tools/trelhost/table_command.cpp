@@ -6,7 +6,7 @@
 
 #include "commands.h"
 #include "decode.h"
-#include "session.h"
+#include "engine.h"
 
 namespace trelhost {
 namespace {
@@ -31,32 +31,37 @@ int ShowTable(const TableOptions& options) {
     trel::host::SimHost host;
     if (options.set50Hz) host.SetParameter("50Hz", options.parameter50Hz);
     std::vector<std::string> problemLines;
-    trel::host::Session session(host, *index, [&](const trel::host::SessionStep& step) {
+    trel::host::Engine engine(host, [&](const trel::host::SessionStep& step) {
         for (const std::string& problem : step.problems) problemLines.push_back(step.operation + ": " + problem);
     });
-    if (!session.Open()) {
+    trel::host::Step step{};
+    step.board = *index;
+    step.op = trel::host::Op::OpenBoard;
+    if (engine.Run(step).status != trel::kStatusSuccess) {
         std::cerr << "trelhost: " << trel::host::BoardNames().at(*index) << " did not open\n";
         return kExitProblems;
     }
-    const trel::host::SessionStep step = session.QueryStreamFormatTable();
-    session.Close();
+    step.op = trel::host::Op::GetStreamFormatTable;
+    const trel::host::SessionStep table = engine.Run(step);
+    step.op = trel::host::Op::CloseBoard;
+    engine.Run(step);
 
     const std::string name = trel::host::BoardNames().at(*index);
     const u32 flag = options.parameter50Hz;
     if (options.json) {
         nlohmann::ordered_json line = {{"board", name},
                                        {"50Hz", flag},
-                                       {"streamFormatTable", step.streamTable ? StreamFormatTableJson(*step.streamTable)
+                                       {"streamFormatTable", table.streamTable ? StreamFormatTableJson(*table.streamTable)
                                                                               : nlohmann::ordered_json()},
                                        {"problems", problemLines}};
         std::cout << line.dump() << '\n';
     } else {
         std::cout << name << ", \"50Hz\" = " << flag << ": ";
-        if (!step.streamTable) {
+        if (!table.streamTable) {
             std::cout << "no stream format table\n";
         } else {
             std::cout << "stream format table\n";
-            for (const std::string& text : DescribeStreamFormatTable(*step.streamTable)) std::cout << "  " << text << '\n';
+            for (const std::string& text : DescribeStreamFormatTable(*table.streamTable)) std::cout << "  " << text << '\n';
         }
         for (const std::string& problem : problemLines) std::cout << "PROBLEM: " << problem << '\n';
     }
