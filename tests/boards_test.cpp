@@ -20,7 +20,7 @@ struct BoardRow {
     u32 defaults[5];  // brightness, contrast, hue, saturation, sharpness
 };
 
-constexpr BoardRow kBoards[] = {
+const BoardRow kBoards[] = {
     {kWren, "Wren", 0x1F3B, 0x5100, 0x0201, "BV", 1, 0x00000001, 0, 0x144, 0, {38, 50, 0, 64, 50}},
     {kWrenII, "Wren II", 0x1F3B, 0x5100, 0x0205, "BV", 1, 0x00010001, 0, 0x144, 0, {38, 50, 0, 64, 50}},
     {kHeronI, "Heron I", 0x1F3B, 0x5100, 0x0202, "BVAI", 0, 0x0000003B, 8, 0x155, 0x176007, {50, 50, 0, 50, 50}},
@@ -226,19 +226,20 @@ std::vector<FormatRow> Formats(size_t index, u32 flag) {
         return rows;
     };
     const u32 rate = flag != 0 ? 25025 : 30030;
-    switch (index) {
-        case kWren:
-        case kWrenII: return {{"Omnivision 7640", "Omnivision 7640", 0, rate, 640, 480, {{350, 1}}}};
-        case kHeronI:
-        case kBittern:
-        case kKestrel: return decoder("SAA7115", true, true);
-        case kHeronIIReprise: return decoder("SAA7113", true, false);
-        case kEgret: return decoder("TW9906", true, true);
-        case kHeronAscent: return decoder("TW9903/5", false, false);
-        case kPlover: return {{"Data Pump", "Data Pump", 0xA07, 30000, 720, 480, {}}};
-        case kSwift: return {{"Sharp LZ24BP CCD", "Sharp LZ24BP CCD", 0, rate, 640, 480, {{344, 2}, {352, 1}}}};
-        default: return {{"Omnivision 6650", "Omnivision 6650", 0, rate, 352, 288, {{350, 1}}}};
-    }
+    const std::string board = BoardName(index);
+    const auto is = [&](std::initializer_list<const char*> names) {
+        return std::find(names.begin(), names.end(), board) != names.end();
+    };
+    if (is({"Wren", "Wren II"})) return {{"Omnivision 7640", "Omnivision 7640", 0, rate, 640, 480, {{350, 1}}}};
+    if (is({"Heron I", "Bittern", "Kestrel"})) return decoder("SAA7115", true, true);
+    if (is({"Heron II Reprise"})) return decoder("SAA7113", true, false);
+    if (is({"Egret"})) return decoder("TW9906", true, true);
+    if (is({"Heron Ascent"})) return decoder("TW9903/5", false, false);
+    if (is({"Plover"})) return {{"Data Pump", "Data Pump", 0xA07, 30000, 720, 480, {}}};
+    if (is({"Swift"})) return {{"Sharp LZ24BP CCD", "Sharp LZ24BP CCD", 0, rate, 640, 480, {{344, 2}, {352, 1}}}};
+    if (is({"Finch"})) return {{"Omnivision 6650", "Omnivision 6650", 0, rate, 352, 288, {{350, 1}}}};
+    ADD_FAILURE() << "no expected formats for " << board;
+    return {};
 }
 
 class FormatsTest : public HostTest, public ::testing::WithParamInterface<size_t> {};

@@ -16,7 +16,6 @@
 namespace trel::test {
 namespace {
 
-using host::Session;
 using host::SessionOptions;
 using host::SessionStep;
 using host::chips::BoardChips;
@@ -43,24 +42,18 @@ Outcome DriveBoard(size_t board, const SessionOptions& options, std::optional<u3
     if (prepare) prepare(host);
     Outcome out;
     out.chips = std::make_unique<BoardChips>(board);
-    Session session(host, board, [&out](const SessionStep& step) {
+    host::Engine engine(host, [&out](const SessionStep& step) {
         out.chips->Feed(step.bus);
         if (step.captureConfig) out.config = *step.captureConfig;
         for (const std::string& p : step.problems) out.problems.push_back(step.operation + ": " + p);
     });
-    if (!session.Open()) return out;
-    session.QueryVideo();
-    session.InitVideo(options);
-    if (sampleRate && session.Board().audioOps != nullptr) {
-        const AudioConfig audio{1, *sampleRate, 0, 0};
-        session.Step("InitAudio", "", [&](SessionStep&) -> std::optional<u32> {
-            return session.Board().audioOps->InitAudio(session.Context(), host.Device(), &audio);
-        });
+    // The usual session, with the audio set up at the sample rate asked.
+    std::vector<host::Step> steps = host::UsualSession(host.Board(board), board, options);
+    for (host::Step& step : steps) {
+        if (step.op == host::Op::InitAudio && sampleRate) step.records[0].bytes = BytesOf(AudioConfig{1, *sampleRate, 0, 0});
     }
-    if (options.UsesTuner()) session.Tune(options);
-    session.StartCapture(options);
-    out.formats = session.Formats();
-    session.Close();
+    engine.RunAll(steps);
+    out.formats = engine.Formats(board);
     return out;
 }
 
@@ -357,22 +350,23 @@ TEST(ChipConsistency, PictureControlsReadBackOnTheHostScale) {
     for (const auto& [board, controls] : boards) {
         SimHost host;
         BoardChips chips(board);
-        Session session(host, board, [&chips](const SessionStep& step) { chips.Feed(step.bus); });
-        ASSERT_TRUE(session.Open());
+        host::Engine engine(host, [&chips](const SessionStep& step) { chips.Feed(step.bus); });
+        host::Step step;
+        step.board = board;
+        ASSERT_EQ(engine.Run(step).status, kStatusSuccess);
+        step.op = host::Op::SetVideoProperty;
         for (const Control& control : controls) {
             for (const int fraction : {0, 1, 13, 25, 37, 50, 63, 75, 99, 100}) {
                 const int value = control.low + (control.high - control.low) * fraction / 100;
                 SCOPED_TRACE(BoardName(board) + " " + control.name + " " + std::to_string(value));
-                session.Step("SetVideoProperty", "", [&](SessionStep&) -> std::optional<u32> {
-                    return session.Board().videoOps->SetVideoProperty(session.Context(), host.Device(), control.index,
-                                                                     static_cast<u32>(value), 0);
-                });
+                step.args = {control.index, static_cast<u32>(value), 0};
+                engine.Run(step);
                 const auto back = ReadBack(chips.Describe(), control.name);
                 ASSERT_TRUE(back.has_value());
                 EXPECT_LE(std::abs(*back - value), control.hostPerStep / 2 + 1);
             }
         }
-        session.Close();
+        engine.CloseAll();
     }
 }
 

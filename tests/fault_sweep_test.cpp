@@ -138,7 +138,7 @@ struct CallRule {
     Rule rule;
 };
 constexpr size_t kAll = ~size_t{0};
-constexpr CallRule kCallRules[] = {
+const CallRule kCallRules[] = {
     // Camera boards: the "50Hz" answer at open is a value, never a failure.
     {kWren, "OpenBoard", 0, kAll, Rule::kUnchecked}, {kWrenII, "OpenBoard", 0, kAll, Rule::kUnchecked},
     {kSwift, "OpenBoard", 0, kAll, Rule::kUnchecked}, {kFinch, "OpenBoard", 0, kAll, Rule::kUnchecked},

@@ -15,7 +15,7 @@ struct TvModeRow {
     const char* bus;
     const char* trace;  // null: in no IF demodulator group
 };
-constexpr TvModeRow kTvModeRows[] = {
+const TvModeRow kTvModeRows[] = {
     {0x00010, "C2=DE40 86=167449 10:0030=0043 12:000E=2400", "Set Tuner Mode B/G"},
     {0x04000, "C2=DE40 86=167449 10:0030=0043 12:000E=2400", "Set Tuner Mode B/G"},
     {0x00100, "C2=DE40 86=16744A 10:0030=0043 12:000E=2400", "Set Tuner Mode PAL/I"},
@@ -106,7 +106,7 @@ struct TuneRow {
     const char* word;  // null: refused, nothing sent
     u32 ifFigure;
 };
-constexpr TuneRow kTuneRows[] = {
+const TuneRow kTuneRows[] = {
     {0x00001, 55'250'000, "W=CE010650", 4575},  // NTSC-M, lowest
     {0x00001, 55'249'999, nullptr, 0}, {0x00001, 159'999'999, "W=CE010CDB", 4575},
     {0x00001, 160'000'000, "W=CE020CDC", 4575}, {0x00001, 801'250'000, "W=CE0434F0", 4575},
@@ -276,7 +276,7 @@ struct SoundRow {
     const char* trace;
     const char* bus;
 };
-constexpr SoundRow kSoundRows[] = {
+const SoundRow kSoundRows[] = {
     {1, 0x010, 0x12, "Set TVAudio Language A & Stereo!!!", "10:0020=0001 12:000B=0320"},
     {1, 0x001, 0x12, "Set TVAudio Language A & Stereo!!!", "10:0030=2043 10:0020=0320 12:000B=0320"},
     {1, 0xA07, 0x32, "Set TVAudio Language A & Stereo!!!", "10:0030=2043 10:0020=0320 12:000B=0320"},

@@ -7,18 +7,18 @@ namespace trel::test {
 namespace {
 
 constexpr u32 Bit(size_t board) { return 1u << board; }
-constexpr u32 kSaa = Bit(kHeronI) | Bit(kBittern) | Bit(kHeronIIReprise) | Bit(kKestrel);
-constexpr u32 kVbi = Bit(kHeronI) | Bit(kKestrel);
-constexpr u32 kTw = Bit(kEgret) | Bit(kHeronAscent);
-constexpr u32 kOv = Bit(kWren) | Bit(kWrenII) | Bit(kFinch);
-constexpr u32 kCameras = kOv | Bit(kSwift);
-constexpr u32 kDecoders = kSaa | kTw;
-constexpr u32 kAll = (1u << kBoardCount) - 1;
-constexpr u32 A = Bit(kHeronAscent), E = Bit(kEgret), S = Bit(kSwift), P = Bit(kPlover), K = Bit(kKestrel);
+const u32 kSaa = Bit(kHeronI) | Bit(kBittern) | Bit(kHeronIIReprise) | Bit(kKestrel);
+const u32 kVbi = Bit(kHeronI) | Bit(kKestrel);
+const u32 kTw = Bit(kEgret) | Bit(kHeronAscent);
+const u32 kOv = Bit(kWren) | Bit(kWrenII) | Bit(kFinch);
+const u32 kCameras = kOv | Bit(kSwift);
+const u32 kDecoders = kSaa | kTw;
+const u32 kAll = (1u << CatalogueCount()) - 1;
+const u32 A = Bit(kHeronAscent), E = Bit(kEgret), S = Bit(kSwift), P = Bit(kPlover), K = Bit(kKestrel);
 
 std::vector<size_t> BoardsOf(u32 mask) {
     std::vector<size_t> boards;
-    for (size_t b = 0; b < kBoardCount; ++b)
+    for (size_t b = 0; b < CatalogueCount(); ++b)
         if ((mask & Bit(b)) != 0) boards.push_back(b);
     return boards;
 }
@@ -288,13 +288,11 @@ const StandardRow kStandardRows[] = {
 
 Lines StandardWrites(size_t b, int lines, const std::string& saa7113) {
     if (lines == 0) return {};
-    switch (b) {
-        case kBittern: return Saa(lines == 525 ? kBittern525 : kBittern625);
-        case kHeronIIReprise: return Writes(0x4A, "0E=" + saa7113);
-        case kEgret: return Writes(0x88, lines == 525 ? "08=14" : "08=19");
-        case kHeronAscent: return {};
-        default: return OnChip(b, lines == 525 ? kHeron525 : kHeron625);
-    }
+    if (b == kBittern) return Saa(lines == 525 ? kBittern525 : kBittern625);
+    if (b == kHeronIIReprise) return Writes(0x4A, "0E=" + saa7113);
+    if (b == kEgret) return Writes(0x88, lines == 525 ? "08=14" : "08=19");
+    if (b == kHeronAscent) return {};
+    return OnChip(b, lines == 525 ? kHeron525 : kHeron625);
 }
 
 class StandardTest : public BoardTest, public ::testing::WithParamInterface<StandardRow> {

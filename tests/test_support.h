@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <initializer_list>
+#include <string_view>
 #include <fstream>
 #include <map>
 #include <set>
@@ -18,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "catalogue.h"
 #include "session.h"
 #include "sim_host.h"
 
@@ -33,19 +36,69 @@ using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
 using Lines = std::vector<std::string>;
 
-enum BoardIndex : size_t {
-    kWren = 0,
-    kWrenII = 1,
-    kHeronI = 2,
-    kHeronIIReprise = 3,
-    kEgret = 4,
-    kHeronAscent = 5,
-    kBittern = 6,
-    kPlover = 7,
-    kKestrel = 8,
-    kSwift = 9,
-    kFinch = 10,
-};
+// The module's catalogue, read once as the host reads it (GetBoardModuleCaps
+// with the active host's table, so nothing changes for the host).
+inline const BoardDescriptor* const* ModuleCatalogue(u32* count) {
+    static u32 n = 0;
+    static const BoardDescriptor* const* catalogue = [] {
+        const BoardDescriptor* const* c = nullptr;
+        host::SimHost* active = host::ActiveHost();
+        host::Module::Get().GetBoardModuleCaps(nullptr, active != nullptr ? active->Registered() : nullptr, &c, &n);
+        return c;
+    }();
+    if (count != nullptr) *count = n;
+    return catalogue;
+}
+inline size_t CatalogueCount() {
+    u32 count = 0;
+    ModuleCatalogue(&count);
+    return count;
+}
+
+// The catalogue index of a board of the tests' table (tests/catalogue.h),
+// found by its ids; a board the module lacks stops the suite, named.
+inline size_t Board(std::string_view name) {
+    u32 count = 0;
+    const BoardDescriptor* const* catalogue = ModuleCatalogue(&count);
+    for (const ExpectedBoard& e : kCatalogue) {
+        if (name != e.name) continue;
+        for (u32 i = 0; i < count; ++i) {
+            const BoardDescriptor& d = *catalogue[i];
+            if (d.vendorId == e.vendor && d.productId == e.product && d.revision == e.revision) return i;
+        }
+        std::fprintf(stderr, "the module's catalogue has no board %s (%04X:%04X revision 0x%04X)\n", e.name, e.vendor,
+                     e.product, e.revision);
+        std::abort();
+    }
+    std::fprintf(stderr, "no board named %s in tests/catalogue.h\n", std::string(name).c_str());
+    std::abort();
+}
+
+// The tests' row of catalogue entry `index`, by its ids (null: none).
+inline const ExpectedBoard* ExpectedRow(size_t index) {
+    u32 count = 0;
+    const BoardDescriptor* const* catalogue = ModuleCatalogue(&count);
+    if (index >= count) return nullptr;
+    const BoardDescriptor& d = *catalogue[index];
+    for (const ExpectedBoard& e : kCatalogue)
+        if (d.vendorId == e.vendor && d.productId == e.product && d.revision == e.revision) return &e;
+    return nullptr;
+}
+
+// Transitional, while the tests move to Board("name"): removed once unused.
+inline const size_t kWren = Board("Wren"), kWrenII = Board("Wren II"), kHeronI = Board("Heron I"),
+                    kHeronIIReprise = Board("Heron II Reprise"), kEgret = Board("Egret"),
+                    kHeronAscent = Board("Heron Ascent"), kBittern = Board("Bittern"), kPlover = Board("Plover"),
+                    kKestrel = Board("Kestrel"), kSwift = Board("Swift"), kFinch = Board("Finch");
+
+// Every board of the module's catalogue, as test parameters.
+inline auto AllBoards() { return ::testing::Range<size_t>(0, CatalogueCount()); }
+// The named boards, as test parameters.
+inline std::vector<size_t> Boards(std::initializer_list<const char*> names) {
+    std::vector<size_t> indexes;
+    for (const char* name : names) indexes.push_back(Board(name));
+    return indexes;
+}
 
 inline constexpr u32 kKeep = 0xFFFFFFFF;
 inline constexpr u32 kInvalid = 0xFFFFFFFF;
@@ -99,7 +152,18 @@ protected:
     size_t liveAtStart_ = 0;
 };
 
-inline std::string BoardName(size_t index) { return host::BoardNames().at(index); }
+// A board's name for messages and test names: its row in tests/catalogue.h,
+// or its ids when the tests do not know it (the catalogue test then fails).
+inline std::string BoardName(size_t index) {
+    if (const ExpectedBoard* row = ExpectedRow(index)) return row->name;
+    u32 count = 0;
+    const BoardDescriptor* const* catalogue = ModuleCatalogue(&count);
+    if (index >= count) return "Missing" + std::to_string(index);
+    char text[48];
+    std::snprintf(text, sizeof(text), "Unknown_%04X_%04X_%04X", catalogue[index]->vendorId, catalogue[index]->productId,
+                  catalogue[index]->revision);
+    return text;
+}
 
 // For parameterised tests: readable test names from board indexes.
 inline std::string BoardParamName(const ::testing::TestParamInfo<size_t>& info) {
@@ -137,6 +201,12 @@ inline Lines PropertyTraces(const VideoPropertySet& set) {
     for (u32 i = 0; i < kVideoPropertyCount; ++i)
         lines.push_back("SetVideoProperty " + std::to_string(i + 1) + " " + std::to_string(static_cast<int>(set.value[i])));
     return lines;
+}
+
+template <typename T>
+std::vector<u8> BytesOf(const T& record) {
+    const auto* p = reinterpret_cast<const u8*>(&record);
+    return {p, p + sizeof(T)};
 }
 
 inline std::string Hex32(u32 value) {
