@@ -108,7 +108,7 @@ TEST_P(StackDepthTest, EveryOperationStaysUnder256BytesAndBehavesAsWithoutProbe)
     EXPECT_FALSE(plain.traces.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(AllBoards, StackDepthTest, ::testing::Range<size_t>(0, kBoardCount), BoardParamName);
+INSTANTIATE_TEST_SUITE_P(AllBoards, StackDepthTest, AllBoards(), BoardParamName);
 
 // The probe itself, on frames of known size.
 class StackProbeTest : public HostTest {

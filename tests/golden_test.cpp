@@ -20,7 +20,7 @@ struct GoldenRow {
 
 std::vector<GoldenRow> GoldenRows() {
     std::vector<GoldenRow> rows;
-    for (size_t b = 0; b < kBoardCount; ++b) {
+    for (size_t b = 0; b < CatalogueCount(); ++b) {
         std::string name = BoardName(b);
         for (char& c : name) c = c == ' ' ? '_' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         rows.push_back({b, name + "_usual_session.txt", {}, {}});
@@ -29,16 +29,16 @@ std::vector<GoldenRow> GoldenRows() {
     pal.standard = 0x5F0;
     pal.captureWidth = 352;
     pal.captureHeight = 288;
-    rows.push_back({kHeronI, "heron_i_pal_cif_session.txt", pal, {}});
+    rows.push_back({Board("Heron I"), "heron_i_pal_cif_session.txt", pal, {}});
     host::SessionOptions tv;  // PAL-B/G, 471.25 MHz, language A stereo
     tv.standard = 0x50;
     tv.tvFrequency = 471'250'000;
     tv.tvAudioMode = 0x12;
-    rows.push_back({kKestrel, "kestrel_tv_session.txt", tv, {0x00, 0x40}});
+    rows.push_back({Board("Kestrel"), "kestrel_tv_session.txt", tv, {0x00, 0x40}});
     host::SessionOptions fm;  // 100 MHz, stereo
     fm.fmFrequency = 100'000'000;
     fm.tvAudioMode = 0x02;
-    rows.push_back({kKestrel, "kestrel_fm_session.txt", fm, {}});
+    rows.push_back({Board("Kestrel"), "kestrel_fm_session.txt", fm, {}});
     return rows;
 }
 

@@ -269,8 +269,8 @@ protected:
 // inputs, the tuner as `options` asks, capture at the first format, close) as
 // text: each operation with its status, its trace lines ("> ") and bus calls
 // in the order they happened, any misuse the host saw ("! "), and the records
-// the host reads back. Runs of plain writes to one chip (up to 12) and of
-// traces (up to 4, " | " between) share a line.
+// the host reads back. Runs of plain writes to one chip and of serial words
+// (up to 12) and of traces (up to 4, " | " between) share a line.
 inline Lines SessionTranscript(SimHost& host, size_t board, const host::SessionOptions& options = {}) {
     Lines text;
     host::RunUsualSequence(host, board, options, [&text](const host::SessionStep& step) {
@@ -291,9 +291,14 @@ inline Lines SessionTranscript(SimHost& host, size_t board, const host::SessionO
             const std::string line = trace ? "> " + step.traces[event.index] : step.bus[event.index].Format();
             const bool write = !trace && line.compare(0, 4, "I2C ") == 0 && line[7] == 'W' && line.size() >= 14 &&
                                line[11] == '=' && line.find('!') == std::string::npos;
-            const std::string lineKind = trace ? ">" : write ? line.substr(0, 9) + "|" + line.substr(14) : "";
+            // Serial words ("SER 5E/1/28"), without flags or a failure.
+            const bool serial = !trace && line.compare(0, 4, "SER ") == 0 && line.find(' ', 4) == std::string::npos;
+            const std::string lineKind = trace    ? ">"
+                                         : write  ? line.substr(0, 9) + "|" + line.substr(14)
+                                         : serial ? "SER |"
+                                                  : "";
             if (!lineKind.empty() && lineKind == kind && items.size() < (trace ? 4u : 12u)) {
-                items.push_back(trace ? line.substr(2) : line.substr(9, 5));
+                items.push_back(trace ? line.substr(2) : serial ? line.substr(4) : line.substr(9, 5));
                 continue;
             }
             flush();
@@ -301,7 +306,7 @@ inline Lines SessionTranscript(SimHost& host, size_t board, const host::SessionO
             if (lineKind.empty()) {
                 text.push_back("  " + line);
             } else {
-                items.push_back(trace ? line : line.substr(0, 14));
+                items.push_back(trace ? line : serial ? line : line.substr(0, 14));
             }
         }
         flush();
