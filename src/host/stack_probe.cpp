@@ -246,15 +246,21 @@ bool StackProbeAvailable() {
 #endif
 }
 
-StackUse ProbeStack(const std::function<void()>& operation) {
-    if (!g_calibrated) Calibrate();
-    const RawUse raw = Run(operation);
+namespace {
+// What a run used, less the glue of the call into the operation.
+StackUse LessGlue(const RawUse& raw, size_t glue) {
     StackUse use;
     use.deepest = raw.deepest;
-    use.module = raw.deepest > g_glue ? raw.deepest - g_glue : 0;
-    use.deepestCall = raw.calls > 0 && raw.deepestCall > g_glue ? raw.deepestCall - g_glue : 0;
+    use.module = raw.deepest > glue ? raw.deepest - glue : 0;
+    use.deepestCall = raw.calls > 0 && raw.deepestCall > glue ? raw.deepestCall - glue : 0;
     use.serviceCalls = raw.calls;
     return use;
+}
+}  // namespace
+
+StackUse ProbeStack(const std::function<void()>& operation) {
+    if (!g_calibrated) Calibrate();
+    return LessGlue(Run(operation), g_glue);
 }
 
 size_t StackProbeGlue() {
@@ -289,14 +295,7 @@ size_t CallGlue(Invoker empty) {
 StackUse ProbeCall(Invoker invoker, Call& call, u32& status) {
     static const size_t tailGlue = CallGlue(g_emptyInvoker);
     static const size_t callingGlue = CallGlue(g_emptyCallingInvoker);
-    const size_t glue = ReturnsStatus(call.op) ? tailGlue : callingGlue;
-    const RawUse raw = Run(BindCall(invoker, call, status));
-    StackUse use;
-    use.deepest = raw.deepest;
-    use.module = raw.deepest > glue ? raw.deepest - glue : 0;
-    use.deepestCall = raw.calls > 0 && raw.deepestCall > glue ? raw.deepestCall - glue : 0;
-    use.serviceCalls = raw.calls;
-    return use;
+    return LessGlue(Run(BindCall(invoker, call, status)), ReturnsStatus(call.op) ? tailGlue : callingGlue);
 }
 
 }  // namespace trel::host
