@@ -1,9 +1,6 @@
 // The kit's board module: loaded once per process, the way the kernel loads an
 // export driver (imports bound to the kit's kernel services, DllInitialize
 // called at load), and kept until the process ends.
-#include <algorithm>
-#include <cctype>
-#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 
@@ -42,38 +39,6 @@ Module::Module() {
         std::fprintf(stderr, "trelhostkit: DllInitialize of %s returned 0x%08X\n", path.c_str(),
                      static_cast<unsigned>(status));
     }
-}
-
-const std::vector<std::string>& BoardNames() {
-    static const std::vector<std::string> names = {
-        "Wren",    "Wren II", "Heron I", "Heron II Reprise", "Egret", "Heron Ascent",
-        "Bittern", "Plover",  "Kestrel", "Swift",            "Finch",
-    };
-    return names;
-}
-
-std::optional<size_t> FindBoard(std::string_view nameOrIndex) {
-    const auto& names = BoardNames();
-    const bool numeric = !nameOrIndex.empty() &&
-                         std::all_of(nameOrIndex.begin(), nameOrIndex.end(),
-                                     [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
-    if (numeric) {
-        size_t index = 0;
-        const auto [end, error] = std::from_chars(nameOrIndex.data(), nameOrIndex.data() + nameOrIndex.size(), index);
-        if (error != std::errc() || end != nameOrIndex.data() + nameOrIndex.size() || index >= names.size()) {
-            return std::nullopt;
-        }
-        return index;
-    }
-    const auto sameIgnoringCase = [](std::string_view a, std::string_view b) {
-        return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-                   return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-               });
-    };
-    for (size_t i = 0; i < names.size(); ++i) {
-        if (sameIgnoringCase(names[i], nameOrIndex)) return i;
-    }
-    return std::nullopt;
 }
 
 }  // namespace trel::host

@@ -105,9 +105,11 @@ private:
     Module();
 };
 
-// Names of the catalogue's boards, in catalogue order (as the host lists them).
+// Names of the catalogue's boards, in catalogue order (as the host lists them),
+// and a board's index by name (exact, case-insensitive) or decimal index,
+// nullopt if none: CatalogueBoardName and FindCatalogueBoard of
+// board_table.h, which defines both.
 const std::vector<std::string>& BoardNames();
-// Board index by name (exact, case-insensitive) or decimal index; nullopt if none.
 std::optional<size_t> FindBoard(std::string_view nameOrIndex);
 
 // ---------------------------------------------------------------------------

@@ -9,13 +9,6 @@ namespace {
 using trel::host::BusCall;
 using trel::host::Service;
 
-constexpr size_t kEgret = 4;  // catalogue index
-
-// Egret's TW9906: register 0x01 bit 0 is the 50-Hz signal; the scaler is
-// 0x0D (vertical low byte), 0x0E (vertical bits 8-11, then horizontal bits
-// 8-11) and 0x0F (horizontal low byte).
-constexpr trel::u8 kTw9906 = 0x88;
-
 std::optional<trel::u8> LastWrite(const trel::host::SessionStep& step, trel::u8 address, trel::u16 reg) {
     std::optional<trel::u8> value;
     for (const BusCall& call : step.bus) {
@@ -34,16 +27,16 @@ std::string HexAndDecimal(trel::u32 value) {
 
 }  // namespace
 
-std::optional<RegisterBit> Signal50HzBit(size_t board) {
-    if (board == kEgret) return RegisterBit{kTw9906, 0x01, 0x01};
-    return std::nullopt;
-}
+std::optional<RegisterBit> Signal50HzBit(const trel::host::BoardEntry& board) { return board.signal50Hz; }
 
-std::optional<ScalerReadout> ReadScaler(size_t board, const trel::host::SessionStep& step) {
-    if (board != kEgret) return std::nullopt;
-    const auto vLow = LastWrite(step, kTw9906, 0x0D);
-    const auto high = LastWrite(step, kTw9906, 0x0E);
-    const auto hLow = LastWrite(step, kTw9906, 0x0F);
+std::optional<RegisterBit> Signal50HzBit(size_t board) { return Signal50HzBit(trel::host::CatalogueEntry(board)); }
+
+std::optional<ScalerReadout> ReadScaler(const trel::host::BoardEntry& board, const trel::host::SessionStep& step) {
+    if (!board.scaler) return std::nullopt;
+    const trel::host::ScaleFactorRegisters& r = *board.scaler;
+    const auto vLow = LastWrite(step, r.address, r.verticalLow);
+    const auto high = LastWrite(step, r.address, r.highNibbles);
+    const auto hLow = LastWrite(step, r.address, r.horizontalLow);
     if (!vLow || !high || !hLow) return std::nullopt;
     return ScalerReadout{static_cast<trel::u32>((*high & 0x0F) << 8 | *hLow),
                          static_cast<trel::u32>((*high >> 4) << 8 | *vLow)};

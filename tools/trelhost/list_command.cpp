@@ -1,9 +1,12 @@
-// trelhost list: the catalogue as the module hands it to the host.
+// trelhost list: the catalogue as the module hands it to the host, with the
+// names of the host's board table.
 #include <cstdio>
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
+#include "board_table.h"
 #include "commands.h"
 #include "sim_host.h"
 
@@ -25,18 +28,18 @@ std::string TableLetters(const trel::BoardDescriptor& board) {
     return letters;
 }
 
-std::string BoardName(size_t index) {
-    const auto& names = trel::host::BoardNames();
-    return index < names.size() ? names[index] : "?";
-}
-
 int ListBoards(const ListOptions& options) {
     trel::host::SimHost host;
+    // Every board's entry first: a board without one stops the listing before
+    // its first line.
+    std::vector<const trel::host::BoardEntry*> entries;
+    for (size_t i = 0; i < host.CatalogueCount(); ++i) entries.push_back(&trel::host::BoardEntryOf(host.Board(i)));
     for (size_t i = 0; i < host.CatalogueCount(); ++i) {
         const trel::BoardDescriptor& board = host.Board(i);
+        const char* name = entries[i]->name;
         if (options.json) {
             const nlohmann::ordered_json line = {{"index", i},
-                                         {"name", BoardName(i)},
+                                         {"name", name},
                                          {"vendorId", board.vendorId},
                                          {"productId", board.productId},
                                          {"revision", board.revision},
@@ -45,7 +48,7 @@ int ListBoards(const ListOptions& options) {
             std::cout << line.dump() << '\n';
         } else {
             char line[96];
-            std::snprintf(line, sizeof(line), "%2zu  %-16s  %04X:%04X  0x%04X  %s", i, BoardName(i).c_str(),
+            std::snprintf(line, sizeof(line), "%2zu  %-16s  %04X:%04X  0x%04X  %s", i, name,
                           board.vendorId, board.productId, board.revision, TableLetters(board).c_str());
             std::cout << line << '\n';
         }

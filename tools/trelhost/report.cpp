@@ -82,8 +82,8 @@ std::vector<std::string> Explain(std::optional<BoardChips>& chips, const Session
 // the decoded records and any problem the kit noticed.
 class TextReporter : public StepReporter {
 public:
-    TextReporter(std::ostream& out, size_t board, bool explain) : out_(out), board_(board) {
-        if (explain) chips_.emplace(board);
+    TextReporter(std::ostream& out, size_t board, bool explain) : out_(out), board_(trel::host::CatalogueEntry(board)) {
+        if (explain) chips_.emplace(board_);
     }
 
     void Report(const SessionStep& step) override {
@@ -114,15 +114,15 @@ public:
 
 private:
     std::ostream& out_;
-    size_t board_;
+    const trel::host::BoardEntry& board_;
     std::optional<BoardChips> chips_;
     WireTime session_;
 };
 
 class JsonReporter : public StepReporter {
 public:
-    JsonReporter(std::ostream& out, size_t board, bool explain) : out_(out), board_(board) {
-        if (explain) chips_.emplace(board);
+    JsonReporter(std::ostream& out, size_t board, bool explain) : out_(out), board_(trel::host::CatalogueEntry(board)) {
+        if (explain) chips_.emplace(board_);
     }
 
     void Report(const SessionStep& step) override {
@@ -158,7 +158,7 @@ public:
 
 private:
     std::ostream& out_;
-    size_t board_;
+    const trel::host::BoardEntry& board_;
     std::optional<BoardChips> chips_;
     WireTime session_;
 };

@@ -1,20 +1,23 @@
-// Which chips sit on which board (see board_chips.h).
+// A board's chip models (see board_chips.h).
 #include "board_chips.h"
 
 #include <set>
 
 namespace trel::host::chips {
 
-BoardChips::BoardChips(size_t boardIndex) {
-    const std::string& board = BoardNames().at(boardIndex);
-    if (board == "Heron I" || board == "Bittern" || board == "Kestrel") saa7115_ = Add<Saa7115Model>(board);
-    if (board == "Kestrel") tuner_ = Add<TunerChainModel>();
-    if (board == "Heron II Reprise") saa7113_ = Add<Saa7113Model>();
-    if (board == "Heron Ascent") tw9903_ = Add<Tw9903Model>();
-    if (board == "Egret") tw9906_ = Add<Tw9906Model>();
-    if (board == "Wren" || board == "Wren II") omniVision_ = Add<OmniVisionModel>(OmniVisionModel::Sensor::Ov7640);
-    if (board == "Finch") omniVision_ = Add<OmniVisionModel>(OmniVisionModel::Sensor::Ov6650);
-    if (board == "Swift") ccd_ = Add<CcdModel>();
+BoardChips::BoardChips(const BoardEntry& board) {
+    for (const Chip chip : board.chips) {
+        switch (chip) {
+        case Chip::Saa7115: saa7115_ = Add<Saa7115Model>(board.saa7115Inputs); break;
+        case Chip::Saa7113: saa7113_ = Add<Saa7113Model>(); break;
+        case Chip::Tw9903: tw9903_ = Add<Tw9903Model>(); break;
+        case Chip::Tw9906: tw9906_ = Add<Tw9906Model>(); break;
+        case Chip::Ov7640: omniVision_ = Add<OmniVisionModel>(OmniVisionModel::Sensor::Ov7640); break;
+        case Chip::Ov6650: omniVision_ = Add<OmniVisionModel>(OmniVisionModel::Sensor::Ov6650); break;
+        case Chip::Ccd: ccd_ = Add<CcdModel>(); break;
+        case Chip::TunerChain: tuner_ = Add<TunerChainModel>(); break;
+        }
+    }
 }
 
 void BoardChips::Feed(const BusCall& call) {

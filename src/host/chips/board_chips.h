@@ -1,11 +1,13 @@
-// The chips of one board, fed with the bus log of a session: what each step
-// changed, in words and numbers.
+// The chip models of one board, as the host's board table lists its chips,
+// fed with the bus log of a session: what each step changed, in words and
+// numbers.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "board_table.h"
 #include "camera_model.h"
 #include "chip_model.h"
 #include "saa711x_model.h"
@@ -16,7 +18,10 @@ namespace trel::host::chips {
 
 class BoardChips {
 public:
-    explicit BoardChips(size_t boardIndex);
+    // The chips of the board's entry in the host's board table.
+    explicit BoardChips(const BoardEntry& board);
+    // The chips of catalogue entry `boardIndex`.
+    explicit BoardChips(size_t boardIndex) : BoardChips(CatalogueEntry(boardIndex)) {}
 
     void Feed(const BusCall& call);
     void Feed(const std::vector<BusCall>& calls) {

@@ -22,18 +22,11 @@ constexpr uint16_t kVChromaIncrement = 0x22; // and 0x23
 
 int SignedByte(uint8_t value) { return value < 0x80 ? value : value - 256; }
 
-// Video sources of the boards round the SAA7115, by the input byte they write
-// to register 0x02.
-std::optional<int> Saa7115Source(const std::string& board, uint8_t input) {
-    if (board == "Kestrel") {
-        if (input == 0xC8) return 0;
-        if (input == 0xC1) return 1;
-        if (input == 0xC3) return 2;
-        return std::nullopt;
-    }
-    if (input == 0xC9) return 0;
-    if (input == 0xC0) return 1;
-    return std::nullopt;
+// The video source whose input byte (register 0x02) is `input`.
+std::optional<int> Saa7115Source(std::span<const uint8_t> inputs, uint8_t input) {
+    const auto found = std::find(inputs.begin(), inputs.end(), input);
+    if (found == inputs.end()) return std::nullopt;
+    return static_cast<int>(found - inputs.begin());
 }
 
 std::string InputLine(const std::string& chip, const RegisterFile& regs, std::optional<int> source) {
@@ -110,7 +103,7 @@ Saa7115AudioClock Saa7115Model::AudioClock() const {
 
 std::vector<std::string> Saa7115Model::Describe() const {
     std::vector<std::string> lines;
-    if (regs_.Has(0x02)) lines.push_back(InputLine("SAA7115", regs_, Saa7115Source(board_, regs_.Get(0x02))));
+    if (regs_.Has(0x02)) lines.push_back(InputLine("SAA7115", regs_, Saa7115Source(inputs_, regs_.Get(0x02))));
     if (regs_.HasAll({0x9A, 0x9B})) {
         const uint32_t window = regs_.Word(0x9A, 2);
         std::string system = window == 242   ? "525 lines, 59.94 fields/s"

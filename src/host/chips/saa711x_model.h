@@ -3,6 +3,7 @@
 // slicer lines) and the SAA7113 (input, standard, picture controls).
 #pragma once
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -47,7 +48,8 @@ inline constexpr double kFields625 = 50.0;
 
 class Saa7115Model : public ChipModel {
 public:
-    explicit Saa7115Model(std::string board) : board_(std::move(board)) {}
+    // `inputs`: the register 0x02 byte of each video source, by source number.
+    explicit Saa7115Model(std::span<const uint8_t> inputs) : inputs_(inputs) {}
     void Feed(const BusCall& call) override;
     std::vector<std::string> Describe() const override;
 
@@ -58,7 +60,7 @@ public:
     const RegisterFile& Registers() const { return regs_; }
 
 private:
-    std::string board_;
+    std::span<const uint8_t> inputs_;
     RegisterFile regs_;
 };
 
