@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The module's fuzz target: builds it with clang-14 (libFuzzer, ASan, UBSan)
-# into build-fuzz, writes each board's default session as a seed and fuzzes.
+# into build-fuzz, writes each board's usual session and operation cases as a
+# seed and fuzzes.
 #   scripts/fuzz.sh [seconds] [libFuzzer options...]
 #       fuzz for `seconds` (default 60) in one process; the corpus grows in
 #       build-fuzz/corpus, findings land in build-fuzz/findings.
