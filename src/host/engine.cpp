@@ -323,6 +323,7 @@ std::unique_ptr<Engine::Prepared> Engine::Prepare(const Step& step) {
     p->log = host_.Log().size();
     p->allocations = kernel.AllocationCount();
     p->frees = kernel.FreeCount();
+    p->live = kernel.LiveAllocations().size();
     p->deviceGuard = host_.DeviceGuardIntact();
     return p;
 }
@@ -391,21 +392,22 @@ SessionStep Engine::Finish(std::unique_ptr<Prepared> prepared, u32 status) {
             if (!r[0].empty()) s.boardInfo = Read<BoardInfo>(r[0]);
             s.context = p.contextOut;
             if (p.contextOut != nullptr) {
-                // The allocation OpenBoard made is not yet live at open.
-                open_.push_back({step.board, p.contextOut, kernel.LiveAllocations().size() - allocated});
+                std::vector<void*> made;
+                for (size_t i = p.live; i < kernel.LiveAllocations().size(); ++i)
+                    made.push_back(kernel.LiveAllocations()[i].pointer);
+                open_.push_back({step.board, p.contextOut, std::move(made)});
             }
             break;
         case Op::CloseBoard: {
             const auto it = std::find_if(open_.begin(), open_.end(),
                                          [&](const Open& o) { return o.context == call.context; });
-            size_t liveAtOpen = 0;
-            if (it != open_.end()) {
-                liveAtOpen = it->liveAtOpen;
-                open_.erase(it);
+            if (it == open_.end()) break;
+            size_t left = 0;
+            for (void* allocation : it->allocations) {
+                for (const Kernel::Allocation& live : kernel.LiveAllocations()) left += live.pointer == allocation;
             }
-            const size_t live = kernel.LiveAllocations().size();
-            if (call.context != nullptr && live > liveAtOpen)
-                s.problems.push_back(std::to_string(live - liveAtOpen) + " allocation(s) still live after CloseBoard");
+            if (left != 0) s.problems.push_back(std::to_string(left) + " allocation(s) still live after CloseBoard");
+            open_.erase(it);
             break;
         }
         case Op::GetVideoFormats:

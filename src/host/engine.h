@@ -227,7 +227,7 @@ public:
     struct Open {
         size_t board;
         void* context;
-        size_t liveAtOpen;
+        std::vector<void*> allocations;  // what its OpenBoard allocated
     };
     const std::vector<Open>& OpenContexts() const { return open_; }
     // What the host has read from a board: its formats and default properties.
@@ -258,6 +258,7 @@ struct Engine::Prepared {
     size_t log = 0;
     size_t allocations = 0;
     size_t frees = 0;
+    size_t live = 0;
     bool deviceGuard = true;
 };
 
