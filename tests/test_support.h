@@ -85,12 +85,6 @@ inline const ExpectedBoard* ExpectedRow(size_t index) {
     return nullptr;
 }
 
-// Transitional, while the tests move to Board("name"): removed once unused.
-inline const size_t kWren = Board("Wren"), kWrenII = Board("Wren II"), kHeronI = Board("Heron I"),
-                    kHeronIIReprise = Board("Heron II Reprise"), kEgret = Board("Egret"),
-                    kHeronAscent = Board("Heron Ascent"), kBittern = Board("Bittern"), kPlover = Board("Plover"),
-                    kKestrel = Board("Kestrel"), kSwift = Board("Swift"), kFinch = Board("Finch");
-
 // Every board of the module's catalogue, as test parameters.
 inline auto AllBoards() { return ::testing::Range<size_t>(0, CatalogueCount()); }
 // The named boards, as test parameters.
