@@ -18,6 +18,9 @@ struct ExpectedBoard {
     u32 product;
     u32 revision;
     const char* tables;  // B V A I T present
+    // A board built from another one's hardware under its own ids and name:
+    // that board, whose expectations it shares (null: its own).
+    const char* hardware = nullptr;
 };
 
 inline constexpr ExpectedBoard kCatalogue[] = {

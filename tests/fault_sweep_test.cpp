@@ -138,7 +138,7 @@ const std::map<std::string, std::string> kPolicies = {
 class FaultSweep : public HostTest, public ::testing::WithParamInterface<size_t> {};
 
 TEST_P(FaultSweep, EveryHostCallFailedInTurn) {
-    const auto expected = kPolicies.find(BoardName(GetParam()));
+    const auto expected = kPolicies.find(BoardKey(GetParam()));
     ASSERT_NE(expected, kPolicies.end()) << "no failure policies for " << BoardName(GetParam());
     const std::vector<Step> steps = SweptSession(GetParam());
     const std::vector<SessionStep> clean = RunSteps(steps);

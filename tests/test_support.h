@@ -159,6 +159,13 @@ inline std::string BoardName(size_t index) {
     return text;
 }
 
+// The name per-board expectations are keyed by: the board's own, or that of
+// the board whose hardware it is (tests/catalogue.h).
+inline std::string BoardKey(size_t index) {
+    const ExpectedBoard* row = ExpectedRow(index);
+    return row != nullptr && row->hardware != nullptr ? row->hardware : BoardName(index);
+}
+
 // For parameterised tests: readable test names from board indexes.
 inline std::string BoardParamName(const ::testing::TestParamInfo<size_t>& info) {
     std::string name = BoardName(info.param);
