@@ -67,7 +67,7 @@ std::string Horizontal(u32 w, u32 p, u32 s, u32 s2) {
 }
 // The 12 vertical frame writes for window n and increment y.
 std::string Vertical(u32 n, u32 y) {
-    char text[96];
+    char text[192];
     std::snprintf(text, sizeof(text),
                   "9E=%02X 9F=%02X B0=%02X B1=%02X B2=%02X B3=%02X CE=%02X CF=%02X E0=%02X E1=%02X E2=%02X E3=%02X ",
                   n & 0xFF, n >> 8, y & 0xFF, y >> 8, y & 0xFF, y >> 8, n & 0xFF, n >> 8, y & 0xFF, y >> 8, y & 0xFF,
