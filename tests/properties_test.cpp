@@ -16,10 +16,10 @@ const std::map<std::string, std::string> kGroups = {
     {"Cameras", "Ov+Swift"}};
 
 // The boards of a row ("All": every board of the module's catalogue).
-std::vector<size_t> BoardsOf(const std::string& spec) {
+std::vector<size_t> BoardsOf(const std::string& names) {
     std::vector<size_t> boards;
-    for (size_t b = 0; spec == "All" && b < CatalogueCount(); ++b) boards.push_back(b);
-    std::istringstream in(spec == "All" ? "" : spec);
+    for (size_t b = 0; names == "All" && b < CatalogueCount(); ++b) boards.push_back(b);
+    std::istringstream in(names == "All" ? "" : names);
     for (std::string name; std::getline(in, name, '+');) {
         const auto group = kGroups.find(name);
         for (size_t b : group == kGroups.end() ? std::vector<size_t>{Board(name)} : BoardsOf(group->second)) boards.push_back(b);
