@@ -28,7 +28,7 @@ constexpr ChipConfigVariant kVariant4 = {false, false, 1, 1010};
 
 void FillChipConfig(const ChipConfigVariant& variant, AudioChipConfig* chip, const AudioConfig* audio) {
     if (audio == nullptr) {
-        if (variant.tracesMissingConfig) Trace("GetAudioChipconfig audio_config == NULL");
+        if (variant.tracesMissingConfig) Trace(kTraceNoAudioConfig);
         return;
     }
     if (chip == nullptr) return;
@@ -54,7 +54,7 @@ void FillChipConfig(const ChipConfigVariant& variant, AudioChipConfig* chip, con
     for (u32 i = 12; i <= 22; ++i) w[i] = 0;
     const u32 tag = audio->formatTag;
     if (tag == kFormatMsAdpcm || tag == kFormatImaAdpcm) {
-        Trace("ADPCM enable");
+        Trace(kTraceAdpcm);
         w[23] = 1;
         w[24] = 0;
         w[25] = variant.adpcmWord25;

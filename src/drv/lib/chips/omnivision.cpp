@@ -29,7 +29,7 @@ u32 OmniVisionStartCapture(const OmniVisionBoard& board, void* device) {
 }
 
 u32 OmniVisionSetVideoProperty(u8 address, void* device, u32 index, u32 value) {
-    Trace("SetVideoProperty %d %d", index, value);
+    Trace(kTraceSetVideoProperty, index, value);
     switch (index) {
         case kPropBrightness:
             if (value <= 100) {

@@ -82,7 +82,7 @@ void ApplyVideoProperties(void* context, void* device, const VideoPropertySet& p
 
 u32 CameraGetVideoProperty(void*, void*, u32 index, u32* value) {
     if (value == nullptr) return kStatusInvalid;
-    Trace("GetVideoProperty %d", index);
+    Trace(kTraceGetVideoProperty, index);
     if (index == kPropDecoderStatus0) {
         *value = 0;
     } else if (index == kPropDecoderStatus1) {
@@ -90,7 +90,7 @@ u32 CameraGetVideoProperty(void*, void*, u32 index, u32* value) {
     } else {
         return kStatusNotSupported;
     }
-    Trace("GetVideoProperty return %d", *value);
+    Trace(kTraceGetVideoPropertyReturn, *value);
     return kStatusSuccess;
 }
 

@@ -29,12 +29,12 @@ constexpr const BoardDescriptor* kCatalogue[kBoardCount] = {
 }  // namespace trel
 
 TREL_EXPORT int32_t DllInitialize(void* /*registryPath*/) {
-    trel::Trace("************ Load Board Module *************");
+    trel::Trace(trel::kTraceLoad);
     return 0;
 }
 
 TREL_EXPORT int32_t DllUnload(void) {
-    trel::Trace("*********** Unload Board Module ************");
+    trel::Trace(trel::kTraceUnload);
     return 0;
 }
 

@@ -4,6 +4,7 @@
 
 #include "frame/host_interface.h"
 #include "frame/kernel.h"
+#include "frame/trace.h"
 
 namespace trel {
 
@@ -13,17 +14,8 @@ const HostServices* Host();
 void SetHost(const HostServices* host);
 
 // ---------------------------------------------------------------------------
-// Trace. Each message is three DbgPrint calls (prefix, message, newline), made
-// only while the gate is open; the gate is read again for every message.
-inline constexpr u32 kTraceEnable[10] = {0x70424040, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-inline constexpr u32 kTraceLevel = 0;
-inline constexpr const char kTracePrefix[] = "<TRELCAP.SYS> ";
-
-// The gate table is constant in this build; the test stays so that the gate
-// is read for every message.
-// cppcheck-suppress knownConditionTrueFalse
-inline bool TraceGateOpen() { return kTraceEnable[kTraceLevel] != 0; }
-
+// Untyped trace, for the call sites not yet moved to named messages
+// (frame/trace.h).
 template <typename... Args>
 inline void Trace(const char* message, Args... args) {
     // cppcheck-suppress knownConditionTrueFalse

@@ -25,7 +25,7 @@ u32 GetVideoFormats(void*, void*, u32* count, VideoFormat* formats) {
 
 // Every property is accepted and only traced.
 u32 SetVideoProperty(void*, void*, u32 index, u32 value, u32) {
-    Trace("SetVideoProperty %d %d", index, value);
+    Trace(kTraceSetVideoProperty, index, value);
     return kStatusSuccess;
 }
 
@@ -33,13 +33,13 @@ u32 SetVideoProperty(void*, void*, u32 index, u32 value, u32) {
 // leaves the host's value as it was.
 u32 GetVideoProperty(void*, void*, u32 index, u32* value) {
     if (value == nullptr) return kStatusInvalid;
-    Trace("GetVideoProperty %d", index);
+    Trace(kTraceGetVideoProperty, index);
     if (index == kPropDecoderStatus0) {
         *value = 0;
     } else if (index == kPropDecoderStatus1) {
         *value = 1;
     }
-    Trace("GetVideoProperty return %d", *value);
+    Trace(kTraceGetVideoPropertyReturn, *value);
     return kStatusSuccess;
 }
 

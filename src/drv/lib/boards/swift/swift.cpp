@@ -123,7 +123,7 @@ static_assert(EncoderHue(-50) == 0x3F && EncoderHue(-1) == 0x20 && EncoderHue(0)
               EncoderHue(12) == 0x07);
 
 u32 SetVideoProperty(void*, void* device, u32 index, u32 value, u32) {
-    Trace("SetVideoProperty %d %d", index, value);
+    Trace(kTraceSetVideoProperty, index, value);
     switch (index) {
         case kPropBrightness:
             WriteExposure(device, value);
@@ -167,7 +167,7 @@ u32 InitVideoSource(void* context, void* device, u32, u32, const VideoPropertySe
 // timing and tells the host where the picture sits.
 u32 OnStartCapture(void*, void* device, CaptureConfig* video_config) {
     if (video_config == nullptr) {
-        Trace("OnStartCapture video_config == NULL");
+        Trace(kTraceNoCaptureConfig);
         return kStatusInvalid;
     }
     const u32 result = ProgramCcd(device);
