@@ -25,7 +25,7 @@ Lines K(const std::string& tokens) {
         const auto head = heads.find(t.substr(0, eq));
         std::string line = t.find(':') != std::string::npos ? "SUB 80 " + t : head == heads.end() ? "I2C 40 W " + t : head->second;
         if (head != heads.end())
-            for (size_t i = eq + 1; i < t.size(); i += 2) line += " " + t.substr(i, 2);
+            for (size_t i = eq + 1; i < t.size(); i += 2) line.append(" ").append(t, i, 2);
         lines.push_back(line + " f8000");
     }
     return lines;

@@ -320,7 +320,7 @@ inline Lines SessionTranscript(SimHost& host, size_t board, const host::SessionO
         }
         if (step.frequencyRecord) {
             std::string record = "  record";
-            for (u32 field : *step.frequencyRecord) record += " " + std::to_string(field);
+            for (u32 field : *step.frequencyRecord) record.append(" ").append(std::to_string(field));
             text.push_back(record);
         }
         if (step.tvAudioModes) text.push_back("  modes " + Hex32(*step.tvAudioModes));

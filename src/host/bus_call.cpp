@@ -19,7 +19,7 @@ std::string RegisterText(u16 reg) { return Hex(reg, reg < 0x100 ? 2 : 4); }
 
 std::string Bytes(const std::vector<u8>& bytes) {
     std::string text;
-    for (u8 b : bytes) text += " " + Hex(b, 2);
+    for (u8 b : bytes) text.append(" ").append(Hex(b, 2));
     return text;
 }
 

@@ -205,7 +205,7 @@ std::vector<std::string> DescribeResult(const SessionStep& step) {
     }
     if (step.properties) {
         std::string text = "properties:";
-        for (trel::u32 value : step.properties->value) text += " " + std::to_string(static_cast<trel::s32>(value));
+        for (trel::u32 value : step.properties->value) text.append(" ").append(std::to_string(static_cast<trel::s32>(value)));
         lines.push_back(text);
     }
     if (step.chipConfig) {
@@ -289,7 +289,7 @@ std::vector<std::string> DescribeStreamFormatTable(const trel::StreamFormatTable
     lines.push_back("options: " + CountText(t.optionCount, trel::kMaxStreamOptionEntries));
     for (trel::u32 i = 0; i < counts.options; ++i) {
         std::string text = "  option " + std::to_string(i) + ":";
-        for (trel::s32 word : t.options[i].word) text += " " + std::to_string(word);
+        for (trel::s32 word : t.options[i].word) text.append(" ").append(std::to_string(word));
         lines.push_back(text);
     }
     size_t first = 0;

@@ -39,7 +39,7 @@ std::string Megahertz(uint32_t hertz) { return Fixed(hertz / 1e6, 4) + " MHz"; }
 
 std::string Bytes(const std::vector<uint8_t>& bytes) {
     std::string text;
-    for (uint8_t b : bytes) text += (text.empty() ? "" : " ") + Hex2(b);
+    for (uint8_t b : bytes) text.append(text.empty() ? "" : " ").append(Hex2(b));
     return text;
 }
 
