@@ -8,19 +8,10 @@
 namespace trel {
 namespace {
 
-constexpr const BoardDescriptor* kCatalogue[kBoardCount] = {
-    &kWrenDescriptor,          // 0
-    &kWrenIIDescriptor,        // 1
-    &kHeronIDescriptor,        // 2
-    &kHeronIIRepriseDescriptor,  // 3
-    &kEgretDescriptor,         // 4
-    &kHeronAscentDescriptor,   // 5
-    &kBitternDescriptor,       // 6
-    &kPloverDescriptor,        // 7
-    &kKestrelDescriptor,       // 8
-    &kSwiftDescriptor,         // 9
-    &kFinchDescriptor,         // 10
-};
+#define TREL_CATALOGUE_ENTRY(descriptor) &(descriptor),
+constexpr const BoardDescriptor* kCatalogue[] = {TREL_FOR_EACH_BOARD(TREL_CATALOGUE_ENTRY)};
+#undef TREL_CATALOGUE_ENTRY
+constexpr u32 kBoardCount = sizeof(kCatalogue) / sizeof(kCatalogue[0]);
 
 // Kept in the module's data as the driver has always carried it; nothing reads it.
 [[gnu::used]] constexpr char16_t kParametersKey[] = u"TrelTechVIDCAP\\Parameters";

@@ -31,8 +31,6 @@ inline constexpr u32 kStatusNotSupported = 0xFFFFFFFC;
 inline constexpr u32 kPoolTag = 0x31306354;
 inline constexpr int kNonPagedPool = 0;
 
-inline constexpr u32 kBoardCount = 11;
-
 // KS_AnalogVideoStandard families.
 inline constexpr u32 kStdNtscFamily = 0x00000A07;
 inline constexpr u32 kStdPalFamily = 0x000005F0;
