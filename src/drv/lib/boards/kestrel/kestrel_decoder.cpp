@@ -35,7 +35,7 @@ u32 SelectVideoSource(KestrelContext* context, void* device, u32 source) {
         return kStatusInvalid;
     }
     context->videoSource = source;
-    WriteRegistersOr(device, saa7115::kAddress, kSourceSettings[source], 2, kFlags);
+    WriteRegistersOr(device, saa7115::kAddress, kSourceSettings[source], CountOf(kSourceSettings[source]), kFlags);
     return kStatusSuccess;
 }
 
