@@ -164,46 +164,50 @@ TEST_P(KestrelTvMode, ProgramsTunerIfDemodulatorAndTvAudio) {
 INSTANTIATE_TEST_SUITE_P(Standards, KestrelTvMode, ::testing::ValuesIn(kTvModeRows),
                          [](const auto& i) { return "Std" + NameHex(i.param.standard) + "Country" + std::to_string(i.param.country); });
 
-// FM radio (the tuner side as source). Mono is decided three ways: the sound
-// mode (property 10) by the mono bit of its flags, the tuner mode (property 2)
-// by the stereo bit of the stored flags, the tuning word by their mono bit.
-// The word counts 50 kHz steps above 10.7 MHz for any frequency (low 16 bits
+// FM radio (the tuner side as source). Each entry point decides mono by its
+// own rule, and the host relies on the three staying apart:
+//   sound mode (property 10):   the mono bit of the flags it is given;
+//   reception (property 2, FM): the stereo bit of the recorded flags clear;
+//   tuning word (property 4):   the mono bit of the recorded flags.
+// Flags with both bits or neither split them. The sound mode is set while the
+// recorded flags are still those of open (0x10), so it must read its own. The
+// word counts 50 kHz steps above 10.7 MHz for any frequency (low 16 bits
 // sent); no sound mode follows it. The mode and the flags are stored.
-const std::string kFmMono = "C2=8859 86=0A3020 ", kFmStereo = "C2=8819 86=0A9020 ";
-struct FmRow {
+std::string FmBytes(bool mono) { return mono ? "C2=8859 86=0A3020 " : "C2=8819 86=0A9020 "; }
+struct FmMonoRow {
     u32 flags;
-    bool soundMono;
-    std::string mode;  // SetTunerMode's second control byte and IF demodulator bytes
+    bool soundMono, receptionMono, wordMono;
     u32 hz;
-    const char* word;
+    const char* divider;
 };
-const FmRow kFmRows[] = {
-    {0x01, true, kFmMono, 100'000'000, "W=885908A6"},
-    {0x02, false, kFmStereo, 0xFFFFFFFF, "W=88195061"},  // divider 0x15061
-    {0x03, true, kFmStereo, 100'000'000, "W=885908A6"},
-    {0x10, false, kFmMono, 0, "W=881900D6"},
+const FmMonoRow kFmMonoRows[] = {
+    {0x00, false, true, false, 100'000'000, "08A6"},
+    {0x01, true, true, true, 100'000'000, "08A6"},
+    {0x02, false, false, false, 0xFFFFFFFF, "5061"},  // divider 0x15061
+    {0x03, true, false, true, 100'000'000, "08A6"},
+    {0x10, false, true, false, 0, "00D6"},
 };
 
-class KestrelFm : public KestrelTest, public ::testing::WithParamInterface<FmRow> {};
+class KestrelFmMono : public KestrelTest, public ::testing::WithParamInterface<FmMonoRow> {};
 
-TEST_P(KestrelFm, SoundModeTunerModeAndWordEachTakeTheirOwnBit) {
-    const FmRow& r = GetParam();
+TEST_P(KestrelFmMono, SoundModeReceptionAndWordEachTakeTheirOwnRule) {
+    const FmMonoRow& r = GetParam();
     ASSERT_EQ(SetTuner(2, 2), 0u);
     Mark();
     EXPECT_EQ(SetTuner(10, r.flags), 0u);
-    EXPECT_THAT(Bus(), ElementsAreArray(K((r.soundMono ? kFmMono : kFmStereo) + "12:000B=0220")));
+    EXPECT_THAT(Bus(), ElementsAreArray(K(FmBytes(r.soundMono) + "12:000B=0220")));
     EXPECT_THAT(Traces(), ElementsAre(r.soundMono ? "Set FM RADIO MONO" : "Set FM RADIO STEREO"));
     Mark();
     EXPECT_EQ(SetTuner(2, 2), 0u);
-    EXPECT_THAT(Bus(), ElementsAreArray(K("C2=9840 " + r.mode + "12:000B=0220 12:0013=0000")));
+    EXPECT_THAT(Bus(), ElementsAreArray(K("C2=9840 " + FmBytes(r.receptionMono) + "12:000B=0220 12:0013=0000")));
     EXPECT_THAT(Traces(), ElementsAre("Set Tuner Mode FM Radio", "Set Audio Source FM RADIO"));
     Mark();
     EXPECT_EQ(Tune(r.hz), 0u);
-    EXPECT_THAT(Bus(), ElementsAreArray(K(r.word)));
+    EXPECT_THAT(Bus(), ElementsAreArray(K(std::string("W=88") + (r.wordMono ? "59" : "19") + r.divider)));
     EXPECT_THAT(Traces(), ElementsAre("Set Frequency " + std::to_string(static_cast<s32>(r.hz)) + ", VIF = 1070"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Flags, KestrelFm, ::testing::ValuesIn(kFmRows),
+INSTANTIATE_TEST_SUITE_P(Flags, KestrelFmMono, ::testing::ValuesIn(kFmMonoRows),
                          [](const auto& info) { return "Flags" + NameHex(info.param.flags); });
 
 // ---------------------------------------------------------------------------
@@ -302,7 +306,7 @@ TEST_F(KestrelTest, AudioInputsRouteTheSource) {
     EXPECT_EQ(inputs().GetAudioInputType(context_), 3u);
     UseLineInput();
     EXPECT_EQ(SetTuner(2, 2), 0u);
-    EXPECT_THAT(Bus(), ElementsAreArray(K("C2=9840 " + kFmMono + "12:000B=0220 12:0013=3E40")));
+    EXPECT_THAT(Bus(), ElementsAreArray(K("C2=9840 " + FmBytes(true) + "12:000B=0220 12:0013=3E40")));
     EXPECT_EQ(inputs().GetAudioInputType(context_), 4u);
 }
 

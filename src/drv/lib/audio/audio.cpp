@@ -148,10 +148,4 @@ u32 InitAudioRateSelect(void*, void* device, const AudioConfig* audio) {
     return RateSelect(device, audio, false);
 }
 
-// Kestrel's TV-audio decoder is set up by its own video and tuner operations.
-u32 InitAudioStandardCheck(void* context, void*, const AudioConfig*) {
-    if (context == nullptr) return kStatusInvalid;
-    return static_cast<const KestrelContext*>(context)->tvStandard != 0 ? kStatusSuccess : kStatusBusFailure;
-}
-
 }  // namespace trel

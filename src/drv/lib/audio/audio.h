@@ -23,6 +23,5 @@ void GetAudioChipconfigVariant4(void* context, void* device, AudioChipConfig* ch
 u32 InitAudioSaa7115Clock(void* context, void* device, const AudioConfig* audio);   // Heron I, Bittern
 u32 InitAudioRateSelect24k(void* context, void* device, const AudioConfig* audio);  // Heron II Reprise, Egret
 u32 InitAudioRateSelect(void* context, void* device, const AudioConfig* audio);     // Heron Ascent
-u32 InitAudioStandardCheck(void* context, void* device, const AudioConfig* audio);  // Kestrel
 
 }  // namespace trel

@@ -39,26 +39,6 @@ struct DecoderContext {
 static_assert(sizeof(DecoderContext) == 8);
 static_assert(offsetof(DecoderContext, tvStandard) == 4);
 
-// Kestrel's context (decoder, tuner, IF demodulator, TV-audio decoder).
-struct KestrelContext {
-    u32 videoSource;    // decoder input 0, 1 or 2
-    u32 audioSource;    // 0 tuner side, 1 line input
-    u32 tvStandard;     // decoder standard
-    u32 tunerMode;      // 1 TV, 2 FM radio
-    u32 tunerStandard;  // standard used by tuner, IF demodulator and TV audio
-    u32 frequency;      // Hz
-    u32 lastFrequency;
-    u32 country;
-    u32 channel;
-    u32 tunerInput;
-    u32 tunerBusy;
-    u32 tvAudioMode;
-    u32 tuningFlags;
-};
-static_assert(sizeof(KestrelContext) == 13 * 4);
-static_assert(offsetof(KestrelContext, tvStandard) == 8);
-static_assert(offsetof(KestrelContext, tuningFlags) == 48);
-
 // ---------------------------------------------------------------------------
 // Small freestanding helpers (no C runtime in the kernel build).
 void CopyBytes(void* to, const void* from, size_t bytes);

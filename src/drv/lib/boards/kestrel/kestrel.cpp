@@ -1,11 +1,12 @@
 // Kestrel: the TV-tuner board. SAA7115 decoder (0x40), tuner module (0xC2),
 // IF demodulator (0x86) and TV-audio decoder (0x80); every host call of this
 // board carries flags 0x8000. This file holds the board's descriptor and
-// tables, its open, formats and input selection; the decoder side is in
-// kestrel_video.cpp, the tuner in kestrel_tuner.cpp, TV audio in
-// kestrel_audio.cpp.
+// tables, its open, formats, inputs and InitAudio; kestrel.h says where the
+// rest lives.
 #include "audio/audio.h"
 #include "boards/kestrel/kestrel.h"
+#include "boards/kestrel/kestrel_decoder.h"
+#include "boards/kestrel/kestrel_tv_audio.h"
 #include "frame/catalogue.h"
 #include "frame/formats.h"
 
@@ -20,19 +21,19 @@ constexpr DecoderFormats kFormats = MakeDecoderFormats("SAA7115", true, kFlagsDe
 // mode, language A. The last frequency and tuning flags start at 0 too, so
 // the tuner never reports stale pool contents.
 constexpr KestrelContext kInitialContext = {
-    2,     // videoSource
-    0,     // audioSource
-    1,     // tvStandard
-    1,     // tunerMode
-    1,     // tunerStandard
-    0,     // frequency
-    0,     // lastFrequency
-    1,     // country
-    4,     // channel
-    0,     // tunerInput
-    0,     // tunerBusy
-    0x10,  // tvAudioMode
-    0,     // tuningFlags
+    2,                // videoSource
+    kAudioFromTuner,  // audioSource
+    kNtscM,           // tvStandard
+    kModeTv,          // tunerMode
+    kNtscM,           // tunerStandard
+    0,                // frequency
+    0,                // lastFrequency
+    1,                // country
+    4,                // channel
+    0,                // tunerInput
+    0,                // tunerBusy
+    kAudioLanguageA,  // tvAudioMode
+    0,                // tuningFlags
 };
 
 u32 OpenBoard(void*, void** contextOut, BoardInfo* info) {
@@ -58,6 +59,8 @@ constexpr u32 kVideoInputIds = 3;
 constexpr u32 kSourceOfVideoInput[kVideoInputIds] = {2, 1, 0};
 constexpr u32 kAudioInputTuner = 3;
 constexpr u32 kAudioInputLine = 4;
+constexpr u32 kAudioInputIds = 2;
+constexpr u32 kSourceOfAudioInput[kAudioInputIds] = {kAudioFromTuner, kAudioFromLine};  // from kAudioInputTuner on
 
 u32 GetVideoInputs() { return kVideoInputs; }
 
@@ -72,7 +75,7 @@ u32 GetVideoInputType(void* context) {
 
 u32 GetAudioInputType(void* context) {
     if (context == nullptr) return kStatusInvalid;
-    return AsContext(context)->audioSource != 0 ? kAudioInputLine : kAudioInputTuner;
+    return AsContext(context)->audioSource != kAudioFromTuner ? kAudioInputLine : kAudioInputTuner;
 }
 
 u32 SetCurrentVideoInput(void* context, void* device, u32 inputId) {
@@ -81,6 +84,22 @@ u32 SetCurrentVideoInput(void* context, void* device, u32 inputId) {
     if (inputId >= kVideoInputIds) return kStatusInvalid;
     SelectVideoSource(AsContext(context), device, kSourceOfVideoInput[inputId]);
     return kStatusSuccess;
+}
+
+u32 SetCurrentAudioInput(void* context, void* device, u32 inputId) {
+    if (context == nullptr) return kStatusInvalid;
+    Trace("Set_Current_Audio_InputID %d", static_cast<s32>(inputId));
+    const u32 index = inputId - kAudioInputTuner;
+    if (index >= kAudioInputIds) return kStatusInvalid;
+    SetAudioSource(AsContext(context), device, kSourceOfAudioInput[index]);
+    return kStatusSuccess;
+}
+
+// InitAudio: the TV-audio decoder is set up and steered by the board's own
+// operations; the audio path only needs a standard.
+u32 InitAudio(void* context, void*, const AudioConfig*) {
+    if (context == nullptr) return kStatusInvalid;
+    return AsContext(context)->tvStandard != 0 ? kStatusSuccess : kStatusBusFailure;
 }
 
 constexpr BoardOps kBoardOps = {
@@ -104,7 +123,7 @@ constexpr VideoOps kVideoOps = {
 constexpr AudioOps kAudioOps = {
     AudioSourceCapsKestrel,      // GetAudioSourceCaps
     GetAudioChipconfigVariant1,  // GetAudioChipconfig
-    InitAudioStandardCheck,      // InitAudio
+    InitAudio,                   // InitAudio
     ZeroStub,                    // 3
 };
 

@@ -1,7 +1,17 @@
-// Kestrel board internals shared by its source files: the four devices on the
-// I2C bus, the bit groups of the TV standard the board tests, the TV-audio
-// decoder's 16-bit register access, and the board-internal operations that
-// several host operations call (source, standard, audio routing, tuner).
+// Kestrel, the TV-tuner board: its context and the values its files share.
+//
+// The board's files, by responsibility:
+//   kestrel.cpp           the board: open, inputs, InitAudio, operation tables, descriptor
+//   kestrel_decoder.cpp   the SAA7115 video decoder (0x40)
+//   kestrel_tuner.cpp     the tuner module (0xC2) and IF demodulator (0x86): every
+//                         reception set-up, tuning word and FM mono/stereo byte
+//   kestrel_tv_audio.cpp  the TV-audio decoder (0x80): routing, sound modes, status
+//   kestrel_control.cpp   the host operations that steer several devices at once
+//                         (start-up, capture start, tuner properties, sound mode)
+// Calls only go down that list's layers: the board file and the control file
+// call the device files; a device file calls no other file, except that the
+// tuner writes its per-standard sound settings through the TV-audio decoder's
+// register write.
 #pragma once
 
 #include "frame/bus.h"
@@ -9,13 +19,31 @@
 
 namespace trel::kestrel {
 
+// The board context (non-paged pool, tag Tc01), owned by the board between
+// OpenBoard and CloseBoard. The host only keeps the pointer.
+struct KestrelContext {
+    u32 videoSource;    // decoder input 0, 1 or 2
+    u32 audioSource;    // kAudioFromTuner or kAudioFromLine
+    u32 tvStandard;     // decoder standard
+    u32 tunerMode;      // kModeTv or kModeFm
+    u32 tunerStandard;  // standard used by tuner, IF demodulator and TV audio
+    u32 frequency;      // Hz
+    u32 lastFrequency;
+    u32 country;
+    u32 channel;
+    u32 tunerInput;
+    u32 tunerBusy;
+    u32 tvAudioMode;    // KS_TVAUDIO_MODE flags
+    u32 tuningFlags;
+};
+static_assert(sizeof(KestrelContext) == 13 * 4);
+static_assert(offsetof(KestrelContext, tvStandard) == 8);
+static_assert(offsetof(KestrelContext, tuningFlags) == 48);
+
+inline KestrelContext* AsContext(void* context) { return static_cast<KestrelContext*>(context); }
+
 // Every host call of this board carries these flags.
 inline constexpr u32 kFlags = 0x8000;
-
-// The SAA7115 (0x40) is reached through the shared chip code.
-inline constexpr u8 kTuner = 0xC2;     // tuner module
-inline constexpr u8 kIfDemod = 0x86;   // IF demodulator
-inline constexpr u8 kTvAudio = 0x80;   // TV-audio decoder
 
 // KS_AnalogVideoStandard bits the tuner side tests one by one.
 inline constexpr u32 kNtscM = 0x00001;
@@ -33,8 +61,6 @@ inline constexpr u32 kSecamK = 0x10000;
 inline constexpr u32 kSecamK1 = 0x20000;
 inline constexpr u32 kSecamL = 0x40000;
 inline constexpr u32 kSecamL1 = 0x80000;  // L'
-inline constexpr u32 kSoundDK = kPalD | kSecamD | kSecamK | kSecamK1;
-inline constexpr u32 kSecamLAny = kSecamL | kSecamL1;
 
 // Tuner modes (kernel-streaming tuner mode values).
 inline constexpr u32 kModeTv = 1;
@@ -51,67 +77,11 @@ inline constexpr u32 kAudioFromTuner = 0;
 inline constexpr u32 kAudioFromLine = 1;
 inline constexpr u32 kAudioMute = 0xFFFFFFFF;
 
-// ---------------------------------------------------------------------------
-// TV-audio decoder: 16-bit registers behind one-byte subaddresses. A write
-// S:RRRR = VVVV goes out as address block [80 S RR RR] with data [VV VV]; the
-// control register (subaddress 0) takes no register number: [80 00], [VV VV].
-// Reads go through subaddress 0x11 and return two bytes, high byte first.
-inline constexpr u8 kTvAudioControl = 0x00;
-inline constexpr u8 kTvAudioRead = 0x11;
-
-struct TvAudioWrite {
-    u8 subaddress;  // kTvAudioControl, 0x10 or 0x12
-    u16 reg;        // unused for the control register
-    u16 value;
-};
-
-u32 WriteTvAudio(void* device, const TvAudioWrite& write);
-// Writes in order; the results are not examined.
-void WriteTvAudioList(void* device, const TvAudioWrite* writes, u32 count);
-template <size_t N>
-void WriteTvAudioList(void* device, const TvAudioWrite (&writes)[N]) {
-    WriteTvAudioList(device, writes, static_cast<u32>(N));
-}
-// Reads 11:RRRR; bytes[0] is the high byte. A failure leaves bytes as they were.
-u32 ReadTvAudio(void* device, u16 reg, u8 (&bytes)[2]);
-
-// Two named read registers.
-inline constexpr u16 kTvAudioStandardResult = 0x007E;
-inline constexpr u16 kTvAudioStatus = 0x0200;
-
-// ---------------------------------------------------------------------------
-// Tuner module and IF demodulator writes (results are never examined).
-void WriteTunerControl(void* device, u8 control, u8 value);      // block [C2], 2 bytes
-void WriteIfDemodulator(void* device, u8 first, u8 second, u8 third);  // block [86 00], 3 bytes
-void WriteTuningWord(void* device, u8 control, u8 band, u16 divider);  // 4-byte buffer to C2
-
-// FM reception bytes: the tuner's second control byte and the IF demodulator's
-// second byte, for mono or stereo.
-inline constexpr u8 kFmControl = 0x88;
-constexpr u8 FmTunerByte(bool mono) { return mono ? 0x59 : 0x19; }
-constexpr u8 FmIfByte(bool mono) { return mono ? 0x30 : 0x90; }
-
-// ---------------------------------------------------------------------------
-// Board-internal operations (context and device as the host passed them).
-u32 SelectVideoSource(KestrelContext* context, void* device, u32 source);
-u32 SetTVStandard(KestrelContext* context, void* device, u32 standard);
-u32 SetAudioSource(KestrelContext* context, void* device, u32 source);
-u32 SetTVAudioMode(KestrelContext* context, void* device, u32 flags);
-u32 SetTunerMode(KestrelContext* context, void* device, u32 mode);
-u32 SetFrequency(KestrelContext* context, void* device, u32 frequency);
-// Value of the available TV-audio modes (tuner property ids 8 and 9).
-u32 GetTVAudioModes(void* device, u32* value);
-
-// Host operations living in the board's other files.
+// Host operations of kestrel_control.cpp, for the board's tables.
 u32 InitVideoSource(void* context, void* device, u32 standard, u32 source,
                     const VideoPropertySet* properties);
 u32 OnStartCapture(void* context, void* device, CaptureConfig* config);
-u32 SetVideoProperty(void* context, void* device, u32 index, u32 value, u32 extra);
-u32 GetVideoProperty(void* context, void* device, u32 index, u32* value);
-u32 SetCurrentAudioInput(void* context, void* device, u32 inputId);
 u32 GetTunerProperty(void* context, void* device, u32 id, u32* value, u32* record);
 u32 SetTunerProperty(void* context, void* device, u32 id, u32 value, u32* record);
-
-inline KestrelContext* AsContext(void* context) { return static_cast<KestrelContext*>(context); }
 
 }  // namespace trel::kestrel

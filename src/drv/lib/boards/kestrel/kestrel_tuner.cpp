@@ -1,32 +1,105 @@
-// Kestrel tuner: tuner module (0xC2) and IF demodulator (0x86) per TV standard
-// group or FM radio, the tuning word with its bands and IF figures, and the
-// kernel-streaming tuner properties the host reads and sets.
-#include "boards/kestrel/kestrel.h"
+// Kestrel tuner: the tuner module (0xC2) and IF demodulator (0x86). TV
+// reception per standard group, FM reception and sound mode, the tuning word
+// with its bands and IF figures, and the tuner's mode capabilities. No result
+// of these writes is examined.
+#include "boards/kestrel/kestrel_tuner.h"
+
+#include "boards/kestrel/kestrel_tv_audio.h"
 
 namespace trel::kestrel {
+namespace {
 
+constexpr u8 kTuner = 0xC2;    // tuner module
+constexpr u8 kIfDemod = 0x86;  // IF demodulator
+
+// Control write: address block [C2], a control byte and one further byte.
 void WriteTunerControl(void* device, u8 control, u8 value) {
     const u8 header[1] = {kTuner};
     const u8 data[2] = {control, value};
     BusWriteSubaddress(device, header, 1, data, 2, kFlags);
 }
 
+// IF demodulator write: address block [86 00], three bytes.
 void WriteIfDemodulator(void* device, u8 first, u8 second, u8 third) {
     const u8 header[2] = {kIfDemod, 0x00};
     const u8 data[3] = {first, second, third};
     BusWriteSubaddress(device, header, 2, data, 3, kFlags);
 }
 
+// Tuning word: a four-byte buffer to C2, control byte, band or mode byte,
+// divider high and low byte.
 void WriteTuningWord(void* device, u8 control, u8 band, u16 divider) {
     const u8 word[4] = {control, band, static_cast<u8>(divider >> 8), static_cast<u8>(divider)};
     BusWriteBuffer(device, kTuner, word, 4, kFlags);
 }
 
-namespace {
+// A byte chosen by the first row whose bits the standard has.
+struct StandardByte {
+    u32 bits;
+    u8 byte;
+};
+template <size_t N>
+u8 FirstMatch(const StandardByte (&rows)[N], u32 standard, u8 otherwise) {
+    for (const StandardByte& row : rows) {
+        if ((standard & row.bits) != 0) return row.byte;
+    }
+    return otherwise;
+}
 
 // ---------------------------------------------------------------------------
-// TV reception per standard group: the IF demodulator's three bytes. The first
-// group with a bit of the standard wins.
+// FM radio: mono or stereo. The host drives three entry points with the same
+// TV-audio flags, and each decides by its own rule; they disagree when the
+// flags have both bits or neither (0x03: a mono sound mode and tuning word
+// but a stereo reception set-up; 0x10: the reverse). The host's FM sessions
+// rely on exactly these answers, so the rules stay three, never one.
+
+// The sound mode (tuner property 10 with the flags the host passes; capture
+// start with the recorded ones): mono when the flags have the mono bit.
+constexpr bool SoundModeIsMono(u32 flags) { return (flags & kAudioMono) != 0; }
+
+// Reception set-up (tuner mode FM, also at capture start): mono unless the
+// recorded flags have the stereo bit.
+constexpr bool ReceptionIsMono(u32 recordedFlags) { return (recordedFlags & kAudioStereo) == 0; }
+
+// The tuning word (frequency property, capture start): mono when the recorded
+// flags have the mono bit.
+constexpr bool TuningWordIsMono(u32 recordedFlags) { return (recordedFlags & kAudioMono) != 0; }
+
+// The mono or stereo bytes: the tuner's FM control pair [88 x] (also the first
+// two bytes of the FM tuning word) and the IF demodulator's [0A x 20], with
+// the trace of the sound mode.
+constexpr u8 kFmControl = 0x88;
+struct FmBytes {
+    u8 tuner;
+    u8 ifDemod;
+    const char* soundTrace;
+};
+constexpr FmBytes kFmMono = {0x59, 0x30, "Set FM RADIO MONO"};
+constexpr FmBytes kFmStereo = {0x19, 0x90, "Set FM RADIO STEREO"};
+constexpr const FmBytes& FmBytesFor(bool mono) { return mono ? kFmMono : kFmStereo; }
+
+void WriteFmIfDemodulator(void* device, const FmBytes& fm) { WriteIfDemodulator(device, 0x0A, fm.ifDemod, 0x20); }
+
+u32 SetFmReception(const KestrelContext& context, void* device) {
+    const FmBytes& fm = FmBytesFor(ReceptionIsMono(context.tvAudioMode));
+    Trace("Set Tuner Mode FM Radio");
+    WriteTunerControl(device, 0x98, 0x40);
+    WriteTunerControl(device, kFmControl, fm.tuner);
+    WriteFmIfDemodulator(device, fm);
+    return kStatusSuccess;
+}
+
+// ---------------------------------------------------------------------------
+// TV reception per standard. Each byte has its own test of the standard bits.
+constexpr u32 kSoundDK = kPalD | kSecamD | kSecamK | kSecamK1;
+constexpr u32 kSecamLAny = kSecamL | kSecamL1;
+
+// Tuner control [DE x]: 0x40 when no row matches.
+constexpr u8 kTvControl = 0xDE;
+constexpr StandardByte kTvControlBytes[] = {{kSecamLAny, 0x50}, {kNtscM, 0x30}};
+
+// The IF demodulator's three bytes; the first group with a bit of the standard
+// wins, and a standard in no group gets none.
 struct IfGroup {
     u32 bits;
     const char* trace;
@@ -42,52 +115,30 @@ constexpr IfGroup kIfGroups[] = {
     {kNtscMJ, "Set Tuner Mode NTSC_MJ", {0x12, 0x30, 0x40}},
 };
 
-// High byte of the TV-audio demodulator setting 10:0030 (low byte 0x43);
-// first match wins, 0x00 when none matches.
-struct SoundSystem {
-    u32 bits;
-    u8 high;
-};
-constexpr SoundSystem kSoundSystems[] = {
+// The TV-audio decoder's sound system 10:0030: high byte by the standard
+// (0x00 when no row matches), low byte 0x43.
+constexpr StandardByte kSoundSystems[] = {
     {kNtscM, 0x20}, {kNtscMJ, 0x40}, {kSecamLAny, 0x60}, {kSoundDK, 0x70}};
 
-// Country code whose 12:000E setting differs from the standard's.
+// The TV-audio decoder's 12:000E high byte: the country of the last tuned
+// frequency record decides first, then SECAM-L; 0x24 otherwise.
 constexpr u32 kCountryWith000E20 = 86;
+constexpr StandardByte kCarrierBytes[] = {{kSecamL, 0x7C}};
+u8 CarrierByte(u32 country, u32 standard) {
+    return country == kCountryWith000E20 ? 0x20 : FirstMatch(kCarrierBytes, standard, 0x24);
+}
 
-u32 SetTvReception(KestrelContext* context, void* device) {
-    const u32 standard = context->tunerStandard;
-    const u8 control = (standard & kSecamLAny) != 0 ? 0x50 : (standard & kNtscM) != 0 ? 0x30 : 0x40;
-    WriteTunerControl(device, 0xDE, control);
-
-    // A standard in no group (NTSC-4.43, PAL-H, PAL-60, SECAM-H) gets no IF
-    // demodulator setting; the TV-audio settings still follow.
+u32 SetTvReception(const KestrelContext& context, void* device) {
+    const u32 standard = context.tunerStandard;
+    WriteTunerControl(device, kTvControl, FirstMatch(kTvControlBytes, standard, 0x40));
     for (const IfGroup& group : kIfGroups) {
         if ((standard & group.bits) == 0) continue;
         Trace(group.trace);
         WriteIfDemodulator(device, group.bytes[0], group.bytes[1], group.bytes[2]);
         break;
     }
-
-    u8 sound = 0x00;
-    for (const SoundSystem& system : kSoundSystems) {
-        if ((standard & system.bits) != 0) {
-            sound = system.high;
-            break;
-        }
-    }
-    WriteTvAudio(device, {0x10, 0x0030, static_cast<u16>(sound << 8 | 0x43)});
-
-    const u8 carrier = context->country == kCountryWith000E20 ? 0x20 : (standard & kSecamL) != 0 ? 0x7C : 0x24;
-    WriteTvAudio(device, {0x12, 0x000E, static_cast<u16>(carrier << 8)});
-    return kStatusSuccess;
-}
-
-u32 SetFmReception(KestrelContext* context, void* device) {
-    const bool mono = (context->tvAudioMode & kAudioStereo) == 0;
-    Trace("Set Tuner Mode FM Radio");
-    WriteTunerControl(device, 0x98, 0x40);
-    WriteTunerControl(device, kFmControl, FmTunerByte(mono));
-    WriteIfDemodulator(device, 0x0A, FmIfByte(mono), 0x20);
+    WriteTvAudio(device, {0x10, 0x0030, static_cast<u16>(FirstMatch(kSoundSystems, standard, 0x00) << 8 | 0x43)});
+    WriteTvAudio(device, {0x12, 0x000E, static_cast<u16>(CarrierByte(context.country, standard) << 8)});
     return kStatusSuccess;
 }
 
@@ -119,19 +170,32 @@ constexpr TvTuning kTvTunings[] = {
      {{0x01, 91'250'000, 159'999'999}, {0x02, 160'000'000, 441'999'999}, {0x04, 442'000'000, 765'250'000}}},
 };
 constexpr u8 kTvTuningControl = 0xCE;
-constexpr u32 kFmIfFigure = 1070;
+constexpr u32 kFmIfFigure = 1070;  // 10.7 MHz
 constexpr u32 kKeepFrequency = 0xFFFFFFFF;
 
-const TvTuning* FindTvTuning(u32 standard) {
+// The row of the standard (null: no IF figure and no bands), then the band
+// holding the frequency (null: outside every band).
+const Band* FindTvBand(u32 standard, u32 frequency, u32* ifFigure) {
     for (const TvTuning& tuning : kTvTunings) {
-        if ((standard & tuning.bits) != 0) return &tuning;
+        if ((standard & tuning.bits) == 0) continue;
+        *ifFigure = tuning.ifFigure;
+        for (const Band& band : tuning.bands) {
+            if (frequency >= band.low && frequency <= band.high) return &band;
+        }
+        return nullptr;
     }
     return nullptr;
 }
 
+// Mode capabilities after the mode field: standards (TV only), minimum and
+// maximum frequency, granularity, inputs, settling time (ms), strategy.
+constexpr u32 kStrategyDriverTunes = 4;
+constexpr u32 kTvModeCaps[7] = {0xFFFF7, 55'250'000, 997'250'000, 62'500, 1, 300, kStrategyDriverTunes};
+constexpr u32 kFmModeCaps[6] = {88'100'000, 107'900'000, 200'000, 1, 500, kStrategyDriverTunes};
+
 }  // namespace
 
-u32 SetTunerMode(KestrelContext* context, void* device, u32 mode) {
+u32 SetTunerMode(const KestrelContext& context, void* device, u32 mode) {
     switch (mode) {
         case kModeTv: return SetTvReception(context, device);
         case kModeFm: return SetFmReception(context, device);
@@ -139,29 +203,19 @@ u32 SetTunerMode(KestrelContext* context, void* device, u32 mode) {
     }
 }
 
-u32 SetFrequency(KestrelContext* context, void* device, u32 frequency) {
+u32 SetFrequency(const KestrelContext& context, void* device, u32 frequency) {
     u32 ifFigure = 0;
-    if (context->tunerMode == kModeTv) {
+    if (context.tunerMode == kModeTv) {
         if (frequency == kKeepFrequency) return kStatusSuccess;
-        // A standard without IF figure and bands cannot be tuned.
-        const TvTuning* tuning = FindTvTuning(context->tunerStandard);
-        if (tuning == nullptr) return kStatusNotSupported;
-        const Band* band = nullptr;
-        for (const Band& candidate : tuning->bands) {
-            if (frequency >= candidate.low && frequency <= candidate.high) {
-                band = &candidate;
-                break;
-            }
-        }
+        const Band* band = FindTvBand(context.tunerStandard, frequency, &ifFigure);
         if (band == nullptr) return kStatusNotSupported;
-        ifFigure = tuning->ifFigure;
         const u32 divider = ((frequency / 10000 + ifFigure) * 16) / 100;
         WriteTuningWord(device, kTvTuningControl, band->byte, static_cast<u16>(divider));
-    } else if (context->tunerMode == kModeFm) {
-        // FM: 50 kHz steps above the 10.7 MHz IF; any frequency is sent.
+    } else if (context.tunerMode == kModeFm) {
+        // FM: 50 kHz steps above the IF; any frequency is sent.
         ifFigure = kFmIfFigure;
         const u32 divider = ((frequency / 10000 + ifFigure) * 20) / 100;
-        WriteTuningWord(device, kFmControl, FmTunerByte((context->tvAudioMode & kAudioMono) != 0),
+        WriteTuningWord(device, kFmControl, FmBytesFor(TuningWordIsMono(context.tvAudioMode)).tuner,
                         static_cast<u16>(divider));
     } else {
         return kStatusNotSupported;
@@ -170,30 +224,12 @@ u32 SetFrequency(KestrelContext* context, void* device, u32 frequency) {
     return kStatusSuccess;
 }
 
-// ---------------------------------------------------------------------------
-// Tuner properties (ids of the kernel-streaming tuner property set).
-namespace {
-
-constexpr u32 kPropCaps = 0;
-constexpr u32 kPropModeCaps = 1;
-constexpr u32 kPropMode = 2;
-constexpr u32 kPropStandard = 3;
-constexpr u32 kPropFrequency = 4;
-constexpr u32 kPropInput = 5;
-constexpr u32 kPropStatus = 6;
-constexpr u32 kPropAudioModesA = 8;
-constexpr u32 kPropAudioModesB = 9;
-constexpr u32 kPropAudioMode = 10;
-
-constexpr u32 kTunerCaps = kModeTv | kModeFm;
-constexpr u32 kStrategyDriverTunes = 4;
-constexpr u32 kSignalStrength = 100;
-constexpr u32 kReportedTuningFlags = 3;
-
-// Mode capabilities after the mode field: standards (TV only), minimum and
-// maximum frequency, granularity, inputs, settling time (ms), strategy.
-constexpr u32 kTvModeCaps[7] = {0xFFFF7, 55'250'000, 997'250'000, 62'500, 1, 300, kStrategyDriverTunes};
-constexpr u32 kFmModeCaps[6] = {88'100'000, 107'900'000, 200'000, 1, 500, kStrategyDriverTunes};
+void SetFmSoundMode(void* device, u32 flags) {
+    const FmBytes& fm = FmBytesFor(SoundModeIsMono(flags));
+    WriteTunerControl(device, kFmControl, fm.tuner);
+    Trace(fm.soundTrace);
+    WriteFmIfDemodulator(device, fm);
+}
 
 u32 GetModeCaps(u32* record) {
     if (record == nullptr) return kStatusInvalid;
@@ -205,81 +241,6 @@ u32 GetModeCaps(u32* record) {
         return kStatusNotSupported;
     }
     return kStatusSuccess;
-}
-
-// What each id reads or writes through, checked before anything happens.
-bool UsesValue(u32 id) {
-    return id == kPropCaps || id == kPropMode || id == kPropStandard || id == kPropInput ||
-           id == kPropAudioModesA || id == kPropAudioModesB || id == kPropAudioMode;
-}
-
-}  // namespace
-
-u32 GetTunerProperty(void* context, void* device, u32 id, u32* value, u32* record) {
-    if (id == 7 || id > kPropAudioMode) return kStatusNotSupported;
-    if (UsesValue(id) && value == nullptr) return kStatusInvalid;
-    if (id == kPropCaps) {
-        *value = kTunerCaps;
-        return kStatusSuccess;
-    }
-    if (id == kPropModeCaps) return GetModeCaps(record);
-    if (id == kPropAudioModesA || id == kPropAudioModesB) return GetTVAudioModes(device, value);
-    if (context == nullptr) return kStatusInvalid;
-    const KestrelContext& c = *AsContext(context);
-    switch (id) {
-        case kPropMode: *value = c.tunerMode; break;
-        case kPropStandard: *value = c.tunerStandard; break;
-        case kPropInput: *value = c.tunerInput; break;
-        case kPropAudioMode: *value = c.tvAudioMode; break;
-        case kPropFrequency: {
-            if (record == nullptr) return kStatusInvalid;
-            const u32 frequency[kTunerFrequencyFields] = {
-                c.frequency, c.lastFrequency, kReportedTuningFlags, 0, 0, c.channel, c.country};
-            CopyBytes(record, frequency, sizeof(frequency));
-            break;
-        }
-        case kPropStatus: {
-            if (record == nullptr) return kStatusInvalid;
-            const u32 status[kTunerStatusFields] = {c.frequency, 0, kSignalStrength, c.tunerBusy};
-            CopyBytes(record, status, sizeof(status));
-            break;
-        }
-        default: break;
-    }
-    return kStatusSuccess;
-}
-
-u32 SetTunerProperty(void* context, void* device, u32 id, u32 value, u32* record) {
-    if (id != kPropMode && id != kPropFrequency && id != kPropInput && id != kPropAudioMode) {
-        return kStatusNotSupported;
-    }
-    if (id == kPropInput) return value == 0 ? kStatusSuccess : kStatusNotSupported;
-    if (context == nullptr) return kStatusInvalid;
-    KestrelContext* c = AsContext(context);
-    switch (id) {
-        case kPropMode:
-            if (value != kModeTv && value != kModeFm) return kStatusNotSupported;
-            if (SetTunerMode(c, device, value) == kStatusSuccess) c->tunerMode = value;
-            // The routing follows the new mode (FM radio or TV sound).
-            SetAudioSource(c, device, c->audioSource != 0 ? kAudioFromLine : kAudioFromTuner);
-            return kStatusSuccess;
-        case kPropFrequency:
-            if (record == nullptr) return kStatusInvalid;
-            if (SetFrequency(c, device, record[0]) == kStatusSuccess) {
-                c->frequency = record[0];
-                c->lastFrequency = record[1];
-                c->tuningFlags = record[2];
-                c->channel = record[5];
-                c->country = record[6];
-            }
-            if (c->tunerMode == kModeTv && c->audioSource == kAudioFromTuner) {
-                SetTVAudioMode(c, device, c->tvAudioMode);
-            }
-            return kStatusSuccess;
-        default:  // kPropAudioMode
-            if (SetTVAudioMode(c, device, value) == kStatusSuccess) c->tvAudioMode = value;
-            return kStatusSuccess;
-    }
 }
 
 }  // namespace trel::kestrel

@@ -1,7 +1,7 @@
-// Kestrel decoder side: SAA7115 source and standard selection, start-up with
-// the TV-audio decoder reset, picture and VBI properties, and capture start
-// (scaler, then the whole board brought back to the state in the context).
-#include "boards/kestrel/kestrel.h"
+// Kestrel decoder side: SAA7115 source and standard selection, start-up,
+// picture and VBI properties, and the capture scaler.
+#include "boards/kestrel/kestrel_decoder.h"
+
 #include "chips/saa7115.h"
 
 namespace trel::kestrel {
@@ -24,20 +24,8 @@ constexpr RegisterEntry kSourceSettings[kSourceCount][2] = {
 
 constexpr saa7115::VbiValues kVbi = {0x11};
 
-// The TV-audio decoder's reset and start values, written after the decoder
-// is up.
-constexpr TvAudioWrite kTvAudioStart[] = {
-    {kTvAudioControl, 0, 0x8000},  // reset
-    {kTvAudioControl, 0, 0x0000},
-    {0x10, 0x0030, 0x2043},
-    {0x10, 0x0040, 0x0001},
-    {0x12, 0x000B, 0x0320},
-    {0x12, 0x000E, 0x4800},
-    {0x10, 0x0020, 0x0001},
-    {0x12, 0x000D, 0x1900},
-    {0x12, 0x0010, 0x5A00},
-    {0x12, 0x0013, 0x0200},
-};
+constexpr saa7115::DecoderStart kStart = {&kSetup, SetVideoProperty, kFlags};
+
 
 }  // namespace
 
@@ -47,7 +35,7 @@ u32 SelectVideoSource(KestrelContext* context, void* device, u32 source) {
         return kStatusInvalid;
     }
     context->videoSource = source;
-    WriteRegistersOr(device, saa7115::kAddress, kSourceSettings[source], 2, kFlags);
+    WriteRegistersOr(device, saa7115::kAddress, kSourceSettings[source], CountOf(kSourceSettings[source]), kFlags);
     return kStatusSuccess;
 }
 
@@ -63,21 +51,8 @@ u32 SetTVStandard(KestrelContext* context, void* device, u32 standard) {
     return kStatusSuccess;
 }
 
-constexpr saa7115::DecoderStart kStart = {&kSetup, SetVideoProperty, kFlags};
-
-u32 InitVideoSource(void* context, void* device, u32 standard, u32 source, const VideoPropertySet* properties) {
-    if (context == nullptr) return kStatusInvalid;
-    if (Host() == nullptr) return kStatusBusFailure;
-    if (properties == nullptr) return kStatusInvalid;
-    const KestrelContext& c = *AsContext(context);
-    if (standard == kKeepCurrent) standard = c.tvStandard;
-    if (source == kKeepCurrent) source = c.videoSource;
-    const u32 status =
-        saa7115::StartDecoder(context, device, standard, source, *properties, kStart);
-    if (status != kStatusSuccess) return status;
-    Trace("*******@@@@@@@@@**************");
-    WriteTvAudioList(device, kTvAudioStart);
-    return kStatusSuccess;
+u32 StartDecoder(void* context, void* device, u32 standard, u32 source, const VideoPropertySet& properties) {
+    return saa7115::StartDecoder(context, device, standard, source, properties, kStart);
 }
 
 u32 SetVideoProperty(void* context, void* device, u32 index, u32 value, u32 extra) {
@@ -111,32 +86,6 @@ u32 GetVideoProperty(void* context, void* device, u32 index, u32* value) {
     return status;
 }
 
-// Capture start: the scaler for the requested size, then source, standard and
-// audio routing from the context and, while the tuner side is the audio
-// source, tuner mode, frequency and TV sound mode. The standard list rewrites
-// the input windows (0x9E/0x9F and twins) after the scaler; the increments
-// stay as computed.
-u32 OnStartCapture(void* context, void* device, CaptureConfig* config) {
-    if (config == nullptr) {
-        Trace("OnStartCapture video_config == NULL");
-        return kStatusInvalid;
-    }
-    if (context == nullptr) return kStatusInvalid;
-    // A width the scaler cannot take leaves everything as it was.
-    const u32 scaler = saa7115::ProgramScaler(device, config, kFlags);
-    if (scaler != kStatusSuccess) return scaler;
-    ApplyNtscVOffset(config);
-
-    KestrelContext* c = AsContext(context);
-    SelectVideoSource(c, device, c->videoSource);
-    SetTVStandard(c, device, c->tvStandard);
-    SetAudioSource(c, device, c->audioSource);
-    if (c->audioSource == kAudioFromTuner) {
-        SetTunerMode(c, device, c->tunerMode);
-        SetFrequency(c, device, c->frequency);
-        SetTVAudioMode(c, device, c->tvAudioMode);
-    }
-    return kStatusSuccess;
-}
+u32 ScaleCapture(void* device, CaptureConfig* config) { return saa7115::ProgramScaler(device, config, kFlags); }
 
 }  // namespace trel::kestrel
