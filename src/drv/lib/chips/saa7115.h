@@ -175,6 +175,18 @@ u32 ReadStatusQuery(void* device, u32 index, u32* value, u32 flags);
 u32 ProgramScaler(void* device, CaptureConfig* config, u32 flags);
 
 // ---------------------------------------------------------------------------
+// Audio clock: registers 0x30 to 0x32 hold, least significant byte first, the
+// audio master clock cycles per video field, 0x34 to 0x36 the clock's nominal
+// increment, for a master clock of 128 times the sample rate. Two groups of
+// standards have a clock: 525 lines (0xA07), tested first, and the 625-line
+// PAL standards (0x5F0); a SECAM standard has none.
+bool HasAudioClock(u32 standard);
+// Writes the six registers (0x30, 0x31, 0x32, 0x34, 0x35, 0x36) for the
+// standard's group at 48000 or 44100 samples per second; any other rate, or a
+// standard of neither group, writes nothing. Results are not examined.
+void WriteAudioClock(void* device, u32 standard, u32 sampleRate, u32 flags);
+
+// ---------------------------------------------------------------------------
 // Start-up of an SAA7115 board once the recorded source and standard have
 // replaced 0xFFFFFFFF: the set-up table (kStatusBusFailure at its first failed
 // write), the source through property 0 and the standard through property
