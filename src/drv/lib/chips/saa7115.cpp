@@ -182,29 +182,6 @@ u32 WriteStandardList(void* device, const StandardLists& lists, LineSystem lines
     return 0;
 }
 
-bool IsPictureControl(u32 index) {
-    return index == kPropBrightness || index == kPropContrast || index == kPropHue || index == kPropSaturation;
-}
-
-u32 SetPictureControl(void* device, u32 index, u32 value, u32 flags) {
-    u16 reg = 0;
-    u8 byte = 0;
-    if (index == kPropHue) {
-        if (!IsHue(value)) return kStatusInvalid;
-        reg = kRegHue;
-        byte = HueByte(value);
-    } else {
-        if (!IsPercent(value)) return kStatusInvalid;
-        switch (index) {
-            case kPropBrightness: reg = kRegBrightness; byte = ScalePercent(value, 255); break;
-            case kPropContrast: reg = kRegContrast; byte = ScalePercent(value, 127); break;
-            case kPropSaturation: reg = kRegSaturation; byte = ScalePercent(value, 127); break;
-            default: return kStatusNotSupported;
-        }
-    }
-    return BusWrite(device, kAddress, reg, byte, flags);
-}
-
 u32 SetVbiService(void* device, u32 service, u32 enable, const VbiValues& values, u32 flags) {
     if (service == 0 || service > kLastService) return kStatusNotSupported;
     const char* state = enable != 0 ? "enable" : "disable";

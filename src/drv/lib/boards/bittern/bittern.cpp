@@ -51,10 +51,11 @@ u32 SetTVStandard(DecoderContext* context, void* device, u32 standard) {
 u32 SetVideoProperty(void* context, void* device, u32 index, u32 value, u32) {
     Trace("SetVideoProperty %d %d", static_cast<s32>(index), static_cast<s32>(value));
     auto* decoder = static_cast<DecoderContext*>(context);
-    if (index == kPropVideoSource) return heron::SelectVideoSource(decoder, device, value);
-    if (index == kPropTvStandard) return SetTVStandard(decoder, device, value);
-    if (saa7115::IsPictureControl(index)) return saa7115::SetPictureControl(device, index, value, kFlags);
-    return kStatusNotSupported;
+    switch (index) {
+        case kPropVideoSource: return heron::SelectVideoSource(decoder, device, value);
+        case kPropTvStandard: return SetTVStandard(decoder, device, value);
+        default: return saa7115::SetPictureControl(device, index, value, kFlags);
+    }
 }
 
 constexpr saa7115::DecoderStart kStart = {&kSetupDelta, SetVideoProperty, kFlags};

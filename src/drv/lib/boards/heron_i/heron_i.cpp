@@ -94,10 +94,8 @@ u32 SetVideoProperty(void* context, void* device, u32 index, u32 value, u32 extr
         case kPropVideoSource: return heron::SelectVideoSource(decoder, device, value);
         case kPropTvStandard: return SetTVStandard(decoder, device, value);
         case kPropVbiService: return saa7115::SetVbiService(device, value, extra, kVbiValues, kFlags);
-        default: break;
+        default: return saa7115::SetPictureControl(device, index, value, kFlags);
     }
-    if (saa7115::IsPictureControl(index)) return saa7115::SetPictureControl(device, index, value, kFlags);
-    return kStatusNotSupported;
 }
 
 constexpr saa7115::DecoderStart kStart = {&kSetupDelta, SetVideoProperty, kFlags};
