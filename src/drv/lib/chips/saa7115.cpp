@@ -253,6 +253,12 @@ void WriteAudioClock(void* device, u32 standard, u32 sampleRate, u32 flags) {
     WriteRegistersOr(device, kAddress, row, CountOf(clock->at48k), flags);
 }
 
+constexpr DecoderFormats kFormats = MakeDecoderFormats("SAA7115", true, kFlagsDecoder3);
+
+u32 GetVideoFormats(void*, void*, u32* count, VideoFormat* formats) {
+    return CopyVideoFormats(count, formats, kFormats.record, kFormats.count);
+}
+
 u32 StartDecoder(void* context, void* device, u32 standard, u32 source, const VideoPropertySet& properties,
                  const DecoderStart& start) {
     if (WriteSetupTable(device, *start.delta, start.flags) != 0) return kStatusBusFailure;

@@ -2,12 +2,14 @@
 // Bittern, Kestrel). Register names, the set-up table (one table, boards give
 // their few differing entries as data), the TV-standard register lists, the
 // picture controls and status queries of the SAA711x family (saa711x.h), the
-// VBI line services, the capture scaler and the audio clock. Every function
-// that reaches the decoder takes the I2C flags of the board (0 on most boards,
-// 0x8000 on Kestrel) and passes them on every transfer.
+// VBI line services, the capture scaler, the audio clock and the three format
+// records. Every function that reaches the decoder takes the I2C flags of the
+// board (0 on most boards, 0x8000 on Kestrel) and passes them on every
+// transfer.
 #pragma once
 
 #include "chips/saa711x.h"
+#include "frame/formats.h"
 
 namespace trel::saa7115 {
 
@@ -180,6 +182,16 @@ bool HasAudioClock(u32 standard);
 // standard's group at 48000 or 44100 samples per second; any other rate, or a
 // standard of neither group, writes nothing. Results are not examined.
 void WriteAudioClock(void* device, u32 standard, u32 sampleRate, u32 flags);
+
+// ---------------------------------------------------------------------------
+// The format records of every SAA7115 board, kept once in the module:
+// "SAA7115 NTSC | PAL60", "SAA7115 PAL" and "SAA7115 SECAM", formatFlags bytes
+// 344, 346 and 347.
+// NOLINTNEXTLINE(bugprone-dynamic-static-initializers)
+extern const DecoderFormats kFormats;
+// GetVideoFormats of these boards: the three records; context and device are
+// not used.
+u32 GetVideoFormats(void* context, void* device, u32* count, VideoFormat* formats);
 
 // ---------------------------------------------------------------------------
 // Start-up of an SAA7115 board once the recorded source and standard have
