@@ -75,15 +75,15 @@ constexpr BoardOps kBoardOps = {
 };
 
 constexpr VideoOps kVideoOps = {
-    VideoSourceCaps155,                    // GetVideoSourceCaps
-    NullStreamFormatTable,                 // GetStreamFormatTable
-    saa7115::GetVideoFormats,              // GetVideoFormats
-    CommonGetDefaultVideoProperties,       // GetDefaultVideoProperties
-    InitVideoSource,                       // InitVideoSource
-    ZeroStub,                              // 5
-    OnStartCapture,                        // OnStartCapture
-    ZeroStub,                              // 7
-    SetVideoProperty,                      // SetVideoProperty
+    VideoSourceCaps155,               // GetVideoSourceCaps
+    NullStreamFormatTable,            // GetStreamFormatTable
+    saa7115::GetVideoFormats,         // GetVideoFormats
+    CommonGetDefaultVideoProperties,  // GetDefaultVideoProperties
+    InitVideoSource,                  // InitVideoSource
+    ZeroStub,                         // 5
+    OnStartCapture,                   // OnStartCapture
+    ZeroStub,                         // 7
+    SetVideoProperty,                 // SetVideoProperty
     saa7115_two_source::GetVideoProperty,  // GetVideoProperty
 };
 
@@ -95,11 +95,11 @@ constexpr AudioOps kAudioOps = {
 };
 
 constexpr InputOps kInputOps = {
-    CommonGetVideoInputs,                        // GetVideoInputs
-    CommonGetVideoInputType,                     // GetVideoInputType
-    CommonGetAudioInputType,                     // GetAudioInputType
+    CommonGetVideoInputs,           // GetVideoInputs
+    CommonGetVideoInputType,        // GetVideoInputType
+    CommonGetAudioInputType,        // GetAudioInputType
     saa7115_two_source::SetCurrentVideoInputId,  // Set_Current_Video_InputID
-    ZeroStub,                                    // Set_Current_Audio_InputID
+    ZeroStub,                       // Set_Current_Audio_InputID
 };
 
 }  // namespace
