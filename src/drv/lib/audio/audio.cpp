@@ -2,6 +2,7 @@
 // from the call's arguments or the board context.
 #include "audio/audio.h"
 
+#include "chips/saa7115.h"
 #include "frame/bus.h"
 
 namespace trel {
@@ -9,9 +10,6 @@ namespace {
 
 constexpr u32 kFormatMsAdpcm = 2;
 constexpr u32 kFormatImaAdpcm = 17;
-constexpr u8 kSaa7115 = 0x40;
-constexpr u32 kStd525Line = 0xA07;
-constexpr u32 kStd625Line = 0x5F0;
 
 // What differs between the GetAudioChipconfig variants.
 struct ChipConfigVariant {
@@ -73,17 +71,6 @@ void FillChipConfig(const ChipConfigVariant& variant, AudioChipConfig* chip, con
     w[32] = 0;
 }
 
-// SAA7115 audio clock: cycles per field (0x30..0x32) and nominal increment
-// (0x34..0x36) for an audio master clock of 128 x the sample rate.
-constexpr RegisterEntry kClock525At48k[] = {{0x30, 0x66, 0}, {0x31, 0x90, 0}, {0x32, 0x01, 0},
-                                            {0x34, 0x00, 0}, {0x35, 0x00, 0}, {0x36, 0x20, 0}};
-constexpr RegisterEntry kClock525At44k1[] = {{0x30, 0xDE, 0}, {0x31, 0x6F, 0}, {0x32, 0x01, 0},
-                                             {0x34, 0x66, 0}, {0x35, 0x66, 0}, {0x36, 0x1D, 0}};
-constexpr RegisterEntry kClock625At48k[] = {{0x30, 0x00, 0}, {0x31, 0xE0, 0}, {0x32, 0x01, 0},
-                                            {0x34, 0x00, 0}, {0x35, 0x00, 0}, {0x36, 0x20, 0}};
-constexpr RegisterEntry kClock625At44k1[] = {{0x30, 0x00, 0}, {0x31, 0xB9, 0}, {0x32, 0x01, 0},
-                                             {0x34, 0x66, 0}, {0x35, 0x66, 0}, {0x36, 0x1D, 0}};
-
 // DeviceControl selector 0 picks the board's audio clock: 1 for the 48 kHz
 // family, 0 for 44.1 kHz.
 u32 RateSelect(void* device, const AudioConfig* audio, bool accepts24k) {
@@ -121,22 +108,15 @@ void GetAudioChipconfigVariant4(void*, void*, AudioChipConfig* chip, const Audio
     FillChipConfig(kVariant4, chip, audio);
 }
 
+// The decoder's audio clock follows the board's current standard; write
+// results are not examined.
 u32 InitAudioSaa7115Clock(void* context, void* device, const AudioConfig* audio) {
     if (context == nullptr) return kStatusInvalid;
     const u32 standard = static_cast<const DecoderContext*>(context)->tvStandard;
     if (standard == 0) return kStatusBusFailure;
-    const bool line525 = (standard & kStd525Line) != 0;
-    if (!line525 && (standard & kStd625Line) == 0) return kStatusSuccess;
+    if (!saa7115::HasAudioClock(standard)) return kStatusSuccess;
     if (audio == nullptr) return kStatusInvalid;
-    const RegisterEntry* row;
-    if (audio->sampleRate == 48000) {
-        row = line525 ? kClock525At48k : kClock625At48k;
-    } else if (audio->sampleRate == 44100) {
-        row = line525 ? kClock525At44k1 : kClock625At44k1;
-    } else {
-        return kStatusSuccess;
-    }
-    WriteRegistersOr(device, kSaa7115, row, CountOf(kClock525At48k), 0);
+    saa7115::WriteAudioClock(device, standard, audio->sampleRate, 0);
     return kStatusSuccess;
 }
 

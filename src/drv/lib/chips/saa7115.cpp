@@ -134,6 +134,30 @@ void ClearOffsets(CaptureConfig* config) {
     config->sizeFlag3 = 0;
 }
 
+// Audio clock rows: cycles per field = 128 x rate / field rate (59.94 Hz or
+// 50 Hz), increment = 2^23 x 128 x rate / 24 576 000, both rounded down.
+struct AudioClock {
+    u32 standards;
+    RegisterEntry at48k[6];
+    RegisterEntry at44k1[6];
+};
+constexpr AudioClock kAudioClocks[] = {
+    {kStdNtscFamily,
+     {{0x30, 0x66}, {0x31, 0x90}, {0x32, 0x01}, {0x34, 0x00}, {0x35, 0x00}, {0x36, 0x20}},
+     {{0x30, 0xDE}, {0x31, 0x6F}, {0x32, 0x01}, {0x34, 0x66}, {0x35, 0x66}, {0x36, 0x1D}}},
+    {kStdPalFamily,
+     {{0x30, 0x00}, {0x31, 0xE0}, {0x32, 0x01}, {0x34, 0x00}, {0x35, 0x00}, {0x36, 0x20}},
+     {{0x30, 0x00}, {0x31, 0xB9}, {0x32, 0x01}, {0x34, 0x66}, {0x35, 0x66}, {0x36, 0x1D}}},
+};
+
+// The first group the standard has a bit of, or none.
+const AudioClock* AudioClockFor(u32 standard) {
+    for (const AudioClock& clock : kAudioClocks) {
+        if ((standard & clock.standards) != 0) return &clock;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 u32 WriteSetupTable(void* device, const SetupDelta& delta, u32 flags) {
@@ -156,29 +180,6 @@ u32 WriteStandardList(void* device, const StandardLists& lists, LineSystem lines
         case LineSystem::kNone: break;
     }
     return 0;
-}
-
-bool IsPictureControl(u32 index) {
-    return index == kPropBrightness || index == kPropContrast || index == kPropHue || index == kPropSaturation;
-}
-
-u32 SetPictureControl(void* device, u32 index, u32 value, u32 flags) {
-    u16 reg = 0;
-    u8 byte = 0;
-    if (index == kPropHue) {
-        if (!IsHue(value)) return kStatusInvalid;
-        reg = kRegHue;
-        byte = HueByte(value);
-    } else {
-        if (!IsPercent(value)) return kStatusInvalid;
-        switch (index) {
-            case kPropBrightness: reg = kRegBrightness; byte = ScalePercent(value, 255); break;
-            case kPropContrast: reg = kRegContrast; byte = ScalePercent(value, 127); break;
-            case kPropSaturation: reg = kRegSaturation; byte = ScalePercent(value, 127); break;
-            default: return kStatusNotSupported;
-        }
-    }
-    return BusWrite(device, kAddress, reg, byte, flags);
 }
 
 u32 SetVbiService(void* device, u32 service, u32 enable, const VbiValues& values, u32 flags) {
@@ -234,6 +235,28 @@ u32 ProgramScaler(void* device, CaptureConfig* config, u32 flags) {
     if (has525) WriteFieldSetting(device, config, kFields525, height, flags);
     if (has625) WriteFieldSetting(device, config, kFields625, height, flags);
     return kStatusSuccess;
+}
+
+bool HasAudioClock(u32 standard) { return AudioClockFor(standard) != nullptr; }
+
+void WriteAudioClock(void* device, u32 standard, u32 sampleRate, u32 flags) {
+    const AudioClock* clock = AudioClockFor(standard);
+    if (clock == nullptr) return;
+    const RegisterEntry* row;
+    if (sampleRate == 48000) {
+        row = clock->at48k;
+    } else if (sampleRate == 44100) {
+        row = clock->at44k1;
+    } else {
+        return;
+    }
+    WriteRegistersOr(device, kAddress, row, CountOf(clock->at48k), flags);
+}
+
+constexpr DecoderFormats kFormats = MakeDecoderFormats("SAA7115", true, kFlagsDecoder3);
+
+u32 GetVideoFormats(void*, void*, u32* count, VideoFormat* formats) {
+    return CopyVideoFormats(count, formats, kFormats.record, kFormats.count);
 }
 
 u32 StartDecoder(void* context, void* device, u32 standard, u32 source, const VideoPropertySet& properties,

@@ -1,12 +1,15 @@
 // SAA7115 video decoder: what every board built round it shares (Heron I,
 // Bittern, Kestrel). Register names, the set-up table (one table, boards give
 // their few differing entries as data), the TV-standard register lists, the
-// picture-control mappings, the VBI line services, the status register and
-// the capture scaler. Every function takes the I2C flags of the board (0 on
-// most boards, 0x8000 on Kestrel) and passes them on every transfer.
+// picture controls and status queries of the SAA711x family (saa711x.h), the
+// VBI line services, the capture scaler, the audio clock and the three format
+// records. Every function that reaches the decoder takes the I2C flags of the
+// board (0 on most boards, 0x8000 on Kestrel) and passes them on every
+// transfer.
 #pragma once
 
-#include "frame/decoder.h"
+#include "chips/saa711x.h"
+#include "frame/formats.h"
 
 namespace trel::saa7115 {
 
@@ -15,13 +18,8 @@ inline constexpr u8 kAddress = 0x40;
 
 // ---------------------------------------------------------------------------
 // Registers.
-inline constexpr u16 kRegAnalogInput = 0x02;     // input mode: which pin feeds the decoder
-inline constexpr u16 kRegLumaControl = 0x09;     // luminance control (set per input)
-inline constexpr u16 kRegBrightness = 0x0A;
-inline constexpr u16 kRegContrast = 0x0B;
-inline constexpr u16 kRegSaturation = 0x0C;
-inline constexpr u16 kRegHue = 0x0D;
-inline constexpr u16 kRegStatus = 0x1F;          // decoder status byte
+using saa711x::kRegAnalogInput;
+using saa711x::kRegLumaControl;
 // VBI slicer line control: the register for line n is kRegLineControlBase + n,
 // for lines 2 to 24 (0x41 to 0x57).
 inline constexpr u16 kRegLineControlBase = 0x3F;
@@ -135,12 +133,14 @@ inline constexpr StandardLists kStandardLists = {kStandard525, kStandard625, Cou
 u32 WriteStandardList(void* device, const StandardLists& lists, LineSystem lines, u32 flags);
 
 // ---------------------------------------------------------------------------
-// Picture controls: property indexes 1 (brightness, 0 to 100), 3 (contrast,
-// 0 to 100), 5 (hue, -50 to 50) and 7 (saturation, 0 to 100).
-bool IsPictureControl(u32 index);
-// A value out of range gives kStatusInvalid without a write; otherwise the
-// host's I2cWrite result, unchanged.
-u32 SetPictureControl(void* device, u32 index, u32 value, u32 flags);
+// Picture controls of the SAA711x family (saa711x.h): brightness, contrast,
+// hue and saturation. Any other index gives kStatusNotSupported and a value
+// out of range kStatusInvalid, both without a write; otherwise the host's
+// I2cWrite result, unchanged.
+using saa711x::IsPictureControl;
+inline u32 SetPictureControl(void* device, u32 index, u32 value, u32 flags) {
+    return saa711x::SetPictureControl(device, kAddress, index, value, flags);
+}
 
 // ---------------------------------------------------------------------------
 // VBI line services (property 0x1003): 1 CGMS NTSC, 2 CGMS PAL, 3 closed
@@ -153,12 +153,9 @@ struct VbiValues {
 u32 SetVbiService(void* device, u32 service, u32 enable, const VbiValues& values, u32 flags);
 
 // ---------------------------------------------------------------------------
-// Status queries 0x1000 and 0x1001 read register 0x1F. 0x1000 reports its
-// bit 1; 0x1001 reports 1 while bit 6 (loss of horizontal/vertical lock) is
-// clear. A failed read gives kStatusBusFailure and leaves *value alone. The
-// closing GetVideoProperty trace of these boards prints the status.
-inline constexpr DecoderStatus kStatusQueries = {
-    kAddress, {{kRegStatus, 0x02, 1, false}, {kRegStatus, 0x40, 6, true}}, false};
+// Status queries 0x1000 and 0x1001 of the SAA711x family (saa711x.h). A
+// failed read gives kStatusBusFailure and leaves *value alone.
+inline constexpr DecoderStatus kStatusQueries = saa711x::StatusQueries(kAddress);
 bool IsStatusQuery(u32 index);
 u32 ReadStatusQuery(void* device, u32 index, u32* value, u32 flags);
 
@@ -173,6 +170,28 @@ u32 ReadStatusQuery(void* device, u32 index, u32* value, u32 flags);
 // kStatusInvalid with nothing written and the configuration untouched. Write
 // results are not reported.
 u32 ProgramScaler(void* device, CaptureConfig* config, u32 flags);
+
+// ---------------------------------------------------------------------------
+// Audio clock: registers 0x30 to 0x32 hold, least significant byte first, the
+// audio master clock cycles per video field, 0x34 to 0x36 the clock's nominal
+// increment, for a master clock of 128 times the sample rate. Two groups of
+// standards have a clock: 525 lines (0xA07), tested first, and the 625-line
+// PAL standards (0x5F0); a SECAM standard has none.
+bool HasAudioClock(u32 standard);
+// Writes the six registers (0x30, 0x31, 0x32, 0x34, 0x35, 0x36) for the
+// standard's group at 48000 or 44100 samples per second; any other rate, or a
+// standard of neither group, writes nothing. Results are not examined.
+void WriteAudioClock(void* device, u32 standard, u32 sampleRate, u32 flags);
+
+// ---------------------------------------------------------------------------
+// The format records of every SAA7115 board, kept once in the module:
+// "SAA7115 NTSC | PAL60", "SAA7115 PAL" and "SAA7115 SECAM", formatFlags bytes
+// 344, 346 and 347.
+// NOLINTNEXTLINE(bugprone-dynamic-static-initializers)
+extern const DecoderFormats kFormats;
+// GetVideoFormats of these boards: the three records; context and device are
+// not used.
+u32 GetVideoFormats(void* context, void* device, u32* count, VideoFormat* formats);
 
 // ---------------------------------------------------------------------------
 // Start-up of an SAA7115 board once the recorded source and standard have

@@ -1,12 +1,12 @@
 // Bittern: SAA7115 video decoder at 0x40, two video sources, NTSC/PAL/SECAM,
 // audio clocked by the decoder. Wired like Heron I (same sources, inputs and
-// status queries, heron_i.h); its own set-up values and standard lists, and
-// the decoder delivers full frames: capture start programs no scaler.
+// status queries: chips/saa7115_two_source.h); its own set-up values and
+// standard lists, and the decoder delivers full frames: capture start
+// programs no scaler.
 #include "audio/audio.h"
-#include "boards/heron_i/heron_i.h"
 #include "chips/saa7115.h"
+#include "chips/saa7115_two_source.h"
 #include "frame/catalogue.h"
-#include "frame/formats.h"
 #include "frame/module.h"
 
 namespace trel {
@@ -14,7 +14,6 @@ namespace {
 
 constexpr u32 kFlags = 0;
 constexpr BoardInfoValues kInfo = {"Bittern", 0x0200, 1, 0x39};
-constexpr DecoderFormats kFormats = MakeDecoderFormats("SAA7115", true, kFlagsDecoder3);
 
 // Where Bittern's set-up differs from the shared table: 0x3A, and the closed
 // caption line (21) sliced from the start.
@@ -39,28 +38,25 @@ constexpr saa7115::StandardLists kStandardLists = {kStandard525, kStandard625, C
 
 u32 OpenBoard(void*, void** contextOut, BoardInfo* info) { return OpenDecoderBoard(contextOut, info, kInfo); }
 
-u32 GetVideoFormats(void*, void*, u32* count, VideoFormat* formats) {
-    return CopyVideoFormats(count, formats, kFormats.record, kFormats.count);
-}
-
 u32 SetTVStandard(DecoderContext* context, void* device, u32 standard) {
-    return heron::SetStandard(context, device, standard, kStandardLists);
+    return saa7115_two_source::SetStandard(context, device, standard, kStandardLists);
 }
 
 // No VBI services on this board: 0x1003 is an unknown index here.
 u32 SetVideoProperty(void* context, void* device, u32 index, u32 value, u32) {
     Trace("SetVideoProperty %d %d", static_cast<s32>(index), static_cast<s32>(value));
     auto* decoder = static_cast<DecoderContext*>(context);
-    if (index == kPropVideoSource) return heron::SelectVideoSource(decoder, device, value);
-    if (index == kPropTvStandard) return SetTVStandard(decoder, device, value);
-    if (saa7115::IsPictureControl(index)) return saa7115::SetPictureControl(device, index, value, kFlags);
-    return kStatusNotSupported;
+    switch (index) {
+        case kPropVideoSource: return saa7115_two_source::SelectVideoSource(decoder, device, value);
+        case kPropTvStandard: return SetTVStandard(decoder, device, value);
+        default: return saa7115::SetPictureControl(device, index, value, kFlags);
+    }
 }
 
 constexpr saa7115::DecoderStart kStart = {&kSetupDelta, SetVideoProperty, kFlags};
 
 u32 InitVideoSource(void* context, void* device, u32 standard, u32 source, const VideoPropertySet* properties) {
-    return heron::InitVideoSource(context, device, standard, source, properties, kStart);
+    return saa7115_two_source::InitVideoSource(context, device, standard, source, properties, kStart);
 }
 
 // Nothing reaches the decoder: only the NTSC offset rule.
@@ -81,14 +77,14 @@ constexpr BoardOps kBoardOps = {
 constexpr VideoOps kVideoOps = {
     VideoSourceCaps155,               // GetVideoSourceCaps
     NullStreamFormatTable,            // GetStreamFormatTable
-    GetVideoFormats,                  // GetVideoFormats
+    saa7115::GetVideoFormats,         // GetVideoFormats
     CommonGetDefaultVideoProperties,  // GetDefaultVideoProperties
     InitVideoSource,                  // InitVideoSource
     ZeroStub,                         // 5
     OnStartCapture,                   // OnStartCapture
     ZeroStub,                         // 7
     SetVideoProperty,                 // SetVideoProperty
-    heron::GetVideoProperty,          // GetVideoProperty (Heron I's)
+    saa7115_two_source::GetVideoProperty,  // GetVideoProperty
 };
 
 constexpr AudioOps kAudioOps = {
@@ -102,7 +98,7 @@ constexpr InputOps kInputOps = {
     CommonGetVideoInputs,           // GetVideoInputs
     CommonGetVideoInputType,        // GetVideoInputType
     CommonGetAudioInputType,        // GetAudioInputType
-    heron::SetCurrentVideoInputId,  // Set_Current_Video_InputID (Heron I's)
+    saa7115_two_source::SetCurrentVideoInputId,  // Set_Current_Video_InputID
     ZeroStub,                       // Set_Current_Audio_InputID
 };
 

@@ -2,6 +2,7 @@
 // NTSC/PAL/SECAM, audio clock chosen through the host. The decoder has no
 // scaler: capture start only re-applies source and standard.
 #include "audio/audio.h"
+#include "chips/saa7113.h"
 #include "frame/catalogue.h"
 #include "frame/decoder.h"
 #include "frame/formats.h"
@@ -12,13 +13,7 @@ namespace {
 constexpr BoardInfoValues kInfo = {"Heron II Reprise", 0x0204, 0, 0x4B};
 constexpr DecoderFormats kFormats = MakeDecoderFormats("SAA7113", true, kFlagsDecoder2);
 
-constexpr u8 kSaa7113 = 0x4A;
-constexpr u16 kRegBrightness = 0x0A;
-constexpr u16 kRegContrast = 0x0B;
-constexpr u16 kRegSaturation = 0x0C;
-constexpr u16 kRegHue = 0x0D;
-constexpr u16 kRegStandard = 0x0E;
-constexpr u16 kRegStatus = 0x1F;
+using saa7113::kAddress;
 
 // Decoder set-up, written in this order at InitVideoSource. 0x02 and 0x09 are
 // rewritten straight after by the source selection; 0x62 is never written.
@@ -40,16 +35,12 @@ constexpr RegisterEntry kSetup[] = {
 static_assert(CountOf(kSetup) == 67);
 
 // Analog input (0x02) and then the input-dependent 0x09.
-constexpr RegisterEntry kSource0[] = {{0x02, 0xC9, 0}, {0x09, 0x80, 0}};
-constexpr RegisterEntry kSource1[] = {{0x02, 0xC0, 0}, {0x09, 0x40, 0}};
-constexpr DecoderSources kSources = {kSaa7113, {{kSource0, CountOf(kSource0)}, {kSource1, CountOf(kSource1)}}};
+constexpr RegisterEntry kSource0[] = {{saa7113::kRegAnalogInput, 0xC9, 0}, {saa7113::kRegLumaControl, 0x80, 0}};
+constexpr RegisterEntry kSource1[] = {{saa7113::kRegAnalogInput, 0xC0, 0}, {saa7113::kRegLumaControl, 0x40, 0}};
+constexpr DecoderSources kSources = {kAddress, {{kSource0, CountOf(kSource0)}, {kSource1, CountOf(kSource1)}}};
 
 // NTSC and PAL share one setting; SECAM has its own.
-constexpr StandardRegister kStandard = {kSaa7113, kRegStandard, 0x01, 0x01, 0x50};
-
-// Both status queries read 0x1F: bit 1, and 1 while bit 6 is clear. The
-// closing trace reports the status.
-constexpr DecoderStatus kStatus = {kSaa7113, {{kRegStatus, 0x02, 1, false}, {kRegStatus, 0x40, 6, true}}, false};
+constexpr StandardRegister kStandard = {kAddress, saa7113::kRegChromaControl, 0x01, 0x01, 0x50};
 
 u32 OpenBoard(void*, void** contextOut, BoardInfo* info) { return OpenDecoderBoard(contextOut, info, kInfo); }
 
@@ -71,24 +62,12 @@ u32 SetVideoProperty(void* context, void* device, u32 index, u32 value, u32) {
     switch (index) {
         case kPropVideoSource: return SelectVideoSource(decoder, device, value);
         case kPropTvStandard: return SetTVStandard(decoder, device, value);
-        case kPropBrightness:
-            if (!IsPercent(value)) return kStatusInvalid;
-            return BusWrite(device, kSaa7113, kRegBrightness, ScalePercent(value, 255), 0);
-        case kPropContrast:
-            if (!IsPercent(value)) return kStatusInvalid;
-            return BusWrite(device, kSaa7113, kRegContrast, ScalePercent(value, 127), 0);
-        case kPropHue:
-            if (!IsHue(value)) return kStatusInvalid;
-            return BusWrite(device, kSaa7113, kRegHue, HueByte(value), 0);
-        case kPropSaturation:
-            if (!IsPercent(value)) return kStatusInvalid;
-            return BusWrite(device, kSaa7113, kRegSaturation, ScalePercent(value, 127), 0);
-        default: return kStatusNotSupported;
+        default: return saa7113::SetPictureControl(device, index, value);
     }
 }
 
 u32 GetVideoProperty(void* context, void* device, u32 index, u32* value) {
-    return GetDecoderProperty(kStatus, context, device, index, value);
+    return GetDecoderProperty(saa7113::kStatusQueries, context, device, index, value);
 }
 
 u32 InitVideoSource(void* context, void* device, u32 standard, u32 source, const VideoPropertySet* properties) {
@@ -97,7 +76,7 @@ u32 InitVideoSource(void* context, void* device, u32 standard, u32 source, const
     const auto* decoder = static_cast<const DecoderContext*>(context);
     if (standard == kKeepCurrent) standard = decoder->tvStandard;
     if (source == kKeepCurrent) source = decoder->videoSource;
-    const u32 status = WriteRegisterTable(device, kSaa7113, kSetup, CountOf(kSetup), 0);
+    const u32 status = WriteRegisterTable(device, kAddress, kSetup, CountOf(kSetup), 0);
     if (status != kStatusSuccess) return status;
     return ApplyVideoSettings(SetVideoProperty, context, device, source, standard, *properties);
 }

@@ -1,14 +1,13 @@
-// Heron I operations that the second SAA7115 capture board, Bittern, shares:
-// both boards keep the decoder context (videoSource, tvStandard), feed their
-// two sources through the same decoder pins and read the same status byte.
-// Each board keeps its own tables; these functions are what they point to or
-// call, with the board's own data passed in.
+// Boards with an SAA7115 and two video sources (Heron I, Bittern): both keep
+// the decoder context (videoSource, tvStandard), feed their two sources
+// through the same decoder pins, take the standard from register lists and
+// read the same status byte. Each board keeps its own tables; these functions
+// are what they point to or call, with the board's own data passed in.
 #pragma once
 
 #include "chips/saa7115.h"
-#include "frame/module.h"
 
-namespace trel::heron {
+namespace trel::saa7115_two_source {
 
 // Source 0 or 1 (recorded before the two writes, results ignored); any other
 // source is traced as unknown and gives kStatusInvalid with nothing changed.
@@ -23,11 +22,13 @@ u32 SetCurrentVideoInputId(void* context, void* device, u32 inputId);
 // keeps the old standard.
 u32 SetStandard(DecoderContext* context, void* device, u32 standard, const saa7115::StandardLists& lists);
 
-// VideoOps slot 4 with the board's set-up differences and SetVideoProperty.
+// VideoOps slot 4 with the board's set-up differences and SetVideoProperty:
+// 0xFFFFFFFF for the standard or the source stands for the recorded one.
 u32 InitVideoSource(void* context, void* device, u32 standard, u32 source, const VideoPropertySet* properties,
                     const saa7115::DecoderStart& start);
 
-// VideoOps slot 9: source, standard and the two decoder status queries.
+// VideoOps slot 9: source, standard and the two decoder status queries
+// (saa7115::kStatusQueries); the closing trace prints the status.
 u32 GetVideoProperty(void* context, void* device, u32 index, u32* value);
 
-}  // namespace trel::heron
+}  // namespace trel::saa7115_two_source
