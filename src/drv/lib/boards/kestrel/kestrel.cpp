@@ -7,6 +7,7 @@
 #include "boards/kestrel/kestrel.h"
 #include "boards/kestrel/kestrel_decoder.h"
 #include "boards/kestrel/kestrel_tv_audio.h"
+#include "chips/saa7115.h"
 #include "frame/catalogue.h"
 #include "frame/formats.h"
 
@@ -15,7 +16,6 @@ namespace kestrel {
 namespace {
 
 constexpr BoardInfoValues kInfo = {"Kestrel", 0x0208, 0, 0x3F};
-constexpr DecoderFormats kFormats = MakeDecoderFormats("SAA7115", true, kFlagsDecoder3);
 
 // Context after open: tuner input (source 2), tuner-side audio, NTSC-M, TV
 // mode, language A. The last frequency and tuning flags start at 0 too, so
@@ -47,9 +47,6 @@ u32 OpenBoard(void*, void** contextOut, BoardInfo* info) {
     return kStatusSuccess;
 }
 
-u32 GetVideoFormats(void*, void*, u32* count, VideoFormat* formats) {
-    return CopyVideoFormats(count, formats, kFormats.record, kFormats.count);
-}
 
 // ---------------------------------------------------------------------------
 // Inputs. Video input ids 0, 1 and 2 select decoder sources 2, 1 and 0; audio
@@ -110,7 +107,7 @@ constexpr BoardOps kBoardOps = {
 constexpr VideoOps kVideoOps = {
     VideoSourceCaps155,               // GetVideoSourceCaps
     NullStreamFormatTable,            // GetStreamFormatTable
-    GetVideoFormats,                  // GetVideoFormats
+    saa7115::GetVideoFormats,         // GetVideoFormats (the SAA7115 records)
     CommonGetDefaultVideoProperties,  // GetDefaultVideoProperties
     InitVideoSource,                  // InitVideoSource
     ZeroStub,                         // 5
