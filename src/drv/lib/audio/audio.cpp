@@ -83,7 +83,7 @@ u32 RateSelect(void* device, const AudioConfig* audio, bool accepts24k) {
     } else {
         return kStatusSuccess;
     }
-    BusDeviceControl(device, 0, value);
+    Unchecked(BusDeviceControl(device, 0, value));
     return kStatusSuccess;
 }
 

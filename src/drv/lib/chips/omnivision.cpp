@@ -7,7 +7,7 @@ u32 OmniVisionInitVideoSource(const OmniVisionBoard& board, void* context, void*
                               const VideoPropertySet* properties) {
     if (Host() == nullptr) return kStatusBusFailure;
     if (properties == nullptr) return kStatusInvalid;
-    const u32 status = WriteRegisterTable(device, board.address, board.setup, board.setupCount, board.flags);
+    const u32 status = WriteRegistersUntilFailure(device, board.address, board.setup, board.setupCount, board.flags);
     if (status != kStatusSuccess) return status;
     ApplyVideoProperties(context, device, *properties, board.setVideoProperty);
     return kStatusSuccess;
@@ -24,7 +24,7 @@ u32 OmniVisionStartCapture(const OmniVisionBoard& board, void* device) {
     word[3] = 0;
     if (board.requeryAtCapture) *board.flag50Hz = Query50Hz();
     const RegisterEntry* timing = *board.flag50Hz != 0 ? board.timing25 : board.timing30;
-    WriteRegistersOr(device, board.address, timing, board.timingCount, board.flags);
+    Unchecked(WriteRegistersOrResults(device, board.address, timing, board.timingCount, board.flags));
     return kStatusSuccess;
 }
 
@@ -33,23 +33,23 @@ u32 OmniVisionSetVideoProperty(u8 address, void* device, u32 index, u32 value) {
     switch (index) {
         case kPropBrightness:
             if (value <= 100) {
-                BusWrite(device, address, kOmniVisionBrightness, static_cast<u8>(value * 255 / 100),
-                         kOmniVisionPropertyFlags);
+                Unchecked(BusWrite(device, address, kOmniVisionBrightness, static_cast<u8>(value * 255 / 100),
+                                   kOmniVisionPropertyFlags));
             }
             return kStatusSuccess;
         case kPropHue: {
             // -50..50 maps onto 0x20..0x3F.
             const s32 hue = static_cast<s32>(value);
             if (hue >= -50 && hue <= 50) {
-                BusWrite(device, address, kOmniVisionHue, static_cast<u8>(((hue + 50) * 31 / 100) | 0x20),
-                         kOmniVisionPropertyFlags);
+                Unchecked(BusWrite(device, address, kOmniVisionHue, static_cast<u8>(((hue + 50) * 31 / 100) | 0x20),
+                                   kOmniVisionPropertyFlags));
             }
             return kStatusSuccess;
         }
         case kPropSaturation:
             if (value <= 100) {
-                BusWrite(device, address, kOmniVisionSaturation, static_cast<u8>(value * 255 / 100),
-                         kOmniVisionPropertyFlags);
+                Unchecked(BusWrite(device, address, kOmniVisionSaturation, static_cast<u8>(value * 255 / 100),
+                                   kOmniVisionPropertyFlags));
             }
             return kStatusSuccess;
         default:

@@ -18,7 +18,7 @@ inline constexpr u16 kRegChromaControl = 0x0E;  // colour standard
 // Brightness, contrast, hue and saturation (saa711x.h): kStatusNotSupported
 // for any other index, kStatusInvalid for a value out of range, else the
 // host's I2cWrite result.
-u32 SetPictureControl(void* device, u32 index, u32 value);
+[[nodiscard]] u32 SetPictureControl(void* device, u32 index, u32 value);
 
 // Properties 0x1000 (bit 1 of 0x1F) and 0x1001 (1 while bit 6 is clear).
 inline constexpr DecoderStatus kStatusQueries = saa711x::StatusQueries(kAddress);

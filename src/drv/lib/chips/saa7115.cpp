@@ -93,7 +93,7 @@ constexpr RegisterEntry kPrescaleControl[] = {
 // reported. The scaler helpers stay out of line and walk pointers, so that
 // the scaler's kernel stack holds one helper's few value bytes at a time.
 [[gnu::noinline]] void WriteSequence(void* device, const u16* reg, const u16* end, const u8* value, u32 flags) {
-    for (; reg != end; ++reg, ++value) BusWrite(device, kAddress, *reg, *value, flags);
+    for (; reg != end; ++reg, ++value) Unchecked(BusWrite(device, kAddress, *reg, *value, flags));
 }
 
 [[gnu::noinline]] void WriteHorizontal(void* device, u32 width, u32 flags) {
@@ -106,7 +106,7 @@ constexpr RegisterEntry kPrescaleControl[] = {
                          Low(increment), High(increment), Low(chroma), High(chroma)};
     static_assert(sizeof(values) == sizeof(kHorizontalBanks.reg) / sizeof(u16));
     WriteSequence(device, kHorizontalBanks.reg, kHorizontalBanks.reg + sizeof(values), values, flags);
-    WriteRegistersOr(device, kAddress, kPrescaleControl, CountOf(kPrescaleControl), flags);
+    Unchecked(WriteRegistersOrResults(device, kAddress, kPrescaleControl, CountOf(kPrescaleControl), flags));
 }
 
 [[gnu::noinline]] void WriteVertical(void* device, u32 window, u32 increment, bool secondBankFirst, u32 flags) {
@@ -175,8 +175,8 @@ LineSystem StandardLines(u32 standard) {
 
 u32 WriteStandardList(void* device, const StandardLists& lists, LineSystem lines, u32 flags) {
     switch (lines) {
-        case LineSystem::k525: return WriteRegistersOr(device, kAddress, lists.lines525, lists.count, flags);
-        case LineSystem::k625: return WriteRegistersOr(device, kAddress, lists.lines625, lists.count, flags);
+        case LineSystem::k525: return WriteRegistersOrResults(device, kAddress, lists.lines525, lists.count, flags);
+        case LineSystem::k625: return WriteRegistersOrResults(device, kAddress, lists.lines625, lists.count, flags);
         case LineSystem::kNone: break;
     }
     return 0;
@@ -188,14 +188,14 @@ u32 SetVbiService(void* device, u32 service, u32 enable, const VbiValues& values
     for (const LineService& line : kLineServices) {
         if (line.service != service) continue;
         Trace(line.message, state);
-        BusWrite(device, kAddress, line.reg, enable != 0 ? line.on : kLineOff, flags);
+        Unchecked(BusWrite(device, kAddress, line.reg, enable != 0 ? line.on : kLineOff, flags));
         return kStatusSuccess;
     }
     if (service == 5 || service == 6) {
         Trace("VBI: WST625 %s", state);
         const u8 byte = enable != 0 ? values.wst625On : kLineOff;
         for (u32 line = kWst625FirstLine; line <= kWst625LastLine; ++line) {
-            BusWrite(device, kAddress, static_cast<u16>(kRegLineControlBase + line), byte, flags);
+            Unchecked(BusWrite(device, kAddress, static_cast<u16>(kRegLineControlBase + line), byte, flags));
         }
     }
     return kStatusSuccess;  // 4, 7, 8 and 9: nothing to switch
@@ -250,7 +250,7 @@ void WriteAudioClock(void* device, u32 standard, u32 sampleRate, u32 flags) {
     } else {
         return;
     }
-    WriteRegistersOr(device, kAddress, row, CountOf(clock->at48k), flags);
+    Unchecked(WriteRegistersOrResults(device, kAddress, row, CountOf(clock->at48k), flags));
 }
 
 constexpr DecoderFormats kFormats = MakeDecoderFormats("SAA7115", true, kFlagsDecoder3);

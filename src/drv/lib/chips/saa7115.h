@@ -98,7 +98,7 @@ constexpr bool IsValidDelta(const RegisterEntry* entries, u32 count);
 
 // Writes the set-up table in order with the board's values; the first failed
 // write ends it with kStatusBusFailure (later entries are not written).
-u32 WriteSetupTable(void* device, const SetupDelta& delta, u32 flags);
+[[nodiscard]] u32 WriteSetupTable(void* device, const SetupDelta& delta, u32 flags);
 
 // ---------------------------------------------------------------------------
 // TV standards. A mask with a bit of the NTSC family (0xA07) selects the
@@ -130,7 +130,7 @@ inline constexpr StandardLists kStandardLists = {kStandard525, kStandard625, Cou
 
 // Writes the list for the standard's line system (nothing for kNone) and
 // returns the OR of the write results.
-u32 WriteStandardList(void* device, const StandardLists& lists, LineSystem lines, u32 flags);
+[[nodiscard]] u32 WriteStandardList(void* device, const StandardLists& lists, LineSystem lines, u32 flags);
 
 // ---------------------------------------------------------------------------
 // Picture controls of the SAA711x family (saa711x.h): brightness, contrast,
@@ -138,7 +138,7 @@ u32 WriteStandardList(void* device, const StandardLists& lists, LineSystem lines
 // out of range kStatusInvalid, both without a write; otherwise the host's
 // I2cWrite result, unchanged.
 using saa711x::IsPictureControl;
-inline u32 SetPictureControl(void* device, u32 index, u32 value, u32 flags) {
+[[nodiscard]] inline u32 SetPictureControl(void* device, u32 index, u32 value, u32 flags) {
     return saa711x::SetPictureControl(device, kAddress, index, value, flags);
 }
 
@@ -150,14 +150,14 @@ inline u32 SetPictureControl(void* device, u32 index, u32 value, u32 flags) {
 struct VbiValues {
     u8 wst625On;
 };
-u32 SetVbiService(void* device, u32 service, u32 enable, const VbiValues& values, u32 flags);
+[[nodiscard]] u32 SetVbiService(void* device, u32 service, u32 enable, const VbiValues& values, u32 flags);
 
 // ---------------------------------------------------------------------------
 // Status queries 0x1000 and 0x1001 of the SAA711x family (saa711x.h). A
 // failed read gives kStatusBusFailure and leaves *value alone.
 inline constexpr DecoderStatus kStatusQueries = saa711x::StatusQueries(kAddress);
 bool IsStatusQuery(u32 index);
-u32 ReadStatusQuery(void* device, u32 index, u32* value, u32 flags);
+[[nodiscard]] u32 ReadStatusQuery(void* device, u32 index, u32* value, u32 flags);
 
 // ---------------------------------------------------------------------------
 // Capture start: programs the scaler for the configuration's size and writes
@@ -169,7 +169,7 @@ u32 ReadStatusQuery(void* device, u32 index, u32* value, u32 flags);
 // family mask with a width of 0 or above 720 (no prescale ratio exists) gives
 // kStatusInvalid with nothing written and the configuration untouched. Write
 // results are not reported.
-u32 ProgramScaler(void* device, CaptureConfig* config, u32 flags);
+[[nodiscard]] u32 ProgramScaler(void* device, CaptureConfig* config, u32 flags);
 
 // ---------------------------------------------------------------------------
 // Audio clock: registers 0x30 to 0x32 hold, least significant byte first, the
@@ -211,7 +211,7 @@ struct DecoderStart {
     SetVideoPropertyFn setVideoProperty;
     u32 flags;
 };
-u32 StartDecoder(void* context, void* device, u32 standard, u32 source,
+[[nodiscard]] u32 StartDecoder(void* context, void* device, u32 standard, u32 source,
                  const VideoPropertySet& properties, const DecoderStart& start);
 
 // ---------------------------------------------------------------------------

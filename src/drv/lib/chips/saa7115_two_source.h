@@ -11,7 +11,7 @@ namespace trel::saa7115_two_source {
 
 // Source 0 or 1 (recorded before the two writes, results ignored); any other
 // source is traced as unknown and gives kStatusInvalid with nothing changed.
-u32 SelectVideoSource(DecoderContext* context, void* device, u32 source);
+[[nodiscard]] u32 SelectVideoSource(DecoderContext* context, void* device, u32 source);
 
 // InputOps slot 3: input 0 selects source 1, input 1 source 0.
 u32 SetCurrentVideoInputId(void* context, void* device, u32 inputId);
@@ -20,7 +20,7 @@ u32 SetCurrentVideoInputId(void* context, void* device, u32 inputId);
 // recorded one, 0 is rejected, a mask of no family is recorded without a
 // write; a failed write (all are still made) gives kStatusBusFailure and
 // keeps the old standard.
-u32 SetStandard(DecoderContext* context, void* device, u32 standard, const saa7115::StandardLists& lists);
+[[nodiscard]] u32 SetStandard(DecoderContext* context, void* device, u32 standard, const saa7115::StandardLists& lists);
 
 // VideoOps slot 4 with the board's set-up differences and SetVideoProperty:
 // 0xFFFFFFFF for the standard or the source stands for the recorded one.

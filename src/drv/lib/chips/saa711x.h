@@ -24,7 +24,7 @@ bool IsPictureControl(u32 index);
 // Any other index gives kStatusNotSupported and a value out of range
 // kStatusInvalid, both without a write; otherwise the host's I2cWrite result,
 // unchanged.
-u32 SetPictureControl(void* device, u8 address, u32 index, u32 value, u32 flags);
+[[nodiscard]] u32 SetPictureControl(void* device, u8 address, u32 index, u32 value, u32 flags);
 
 // Status queries 0x1000 and 0x1001 read register 0x1F. 0x1000 reports its
 // bit 1; 0x1001 reports 1 while bit 6 (loss of horizontal/vertical lock) is

@@ -64,9 +64,10 @@ void ProgramScaler(void* device, CaptureConfig* config) {
     const u32 vScale = ntsc && !signal50Hz && height == kLines288 ? kVScale60HzTo288 : sourceHeight * kScaleOne / height;
 
     // Results not examined: the capture starts whatever the bus says.
-    BusWrite(device, kAddress, kRegVScaleLow, static_cast<u8>(vScale), 0);
-    BusWrite(device, kAddress, kRegScaleHigh, static_cast<u8>(((vScale >> 8) & 0xF) << 4 | ((hScale >> 8) & 0xF)), 0);
-    BusWrite(device, kAddress, kRegHScaleLow, static_cast<u8>(hScale), 0);
+    Unchecked(BusWrite(device, kAddress, kRegVScaleLow, static_cast<u8>(vScale), 0));
+    const u8 high = static_cast<u8>(((vScale >> 8) & 0xF) << 4 | ((hScale >> 8) & 0xF));
+    Unchecked(BusWrite(device, kAddress, kRegScaleHigh, high, 0));
+    Unchecked(BusWrite(device, kAddress, kRegHScaleLow, static_cast<u8>(hScale), 0));
 }
 
 }  // namespace trel::tw9906

@@ -15,7 +15,7 @@ constexpr u8 BrightnessByte(u32 percent) {
 u32 SetSaturation(const Variant& variant, void* device, u32 value) {
     const u32 scaled = value * 218 / kPercentMax;
     // Only the second register's result is reported.
-    BusWrite(device, kAddress, kRegSaturationU, static_cast<u8>(scaled + kSaturationUOffset), 0);
+    Unchecked(BusWrite(device, kAddress, kRegSaturationU, static_cast<u8>(scaled + kSaturationUOffset), 0));
     return BusWrite(device, kAddress, kRegSaturationV, static_cast<u8>(scaled + variant.saturationVOffset), 0);
 }
 

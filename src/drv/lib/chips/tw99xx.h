@@ -37,6 +37,6 @@ struct Variant {
 
 // SetVideoProperty of a TW99xx board: the trace, then source (0), brightness
 // (1), contrast (3), hue (5), saturation (7), sharpness (9), TV standard (0x1002).
-u32 SetVideoProperty(const Variant& variant, void* context, void* device, u32 index, u32 value);
+[[nodiscard]] u32 SetVideoProperty(const Variant& variant, void* context, void* device, u32 index, u32 value);
 
 }  // namespace trel::tw99xx

@@ -123,7 +123,7 @@ u32 BusEncoderWrite(void* device, u16 encoderRegister, u8 value) {
 // The table writers call the host's write directly: a missing table fails
 // the first write, as BusWrite would. (The table pointer is read again for
 // each write rather than held, which keeps their frames small.)
-u32 WriteRegisterTable(void* device, u8 address, const RegisterEntry* table, u32 count, u32 flags) {
+u32 WriteRegistersUntilFailure(void* device, u8 address, const RegisterEntry* table, u32 count, u32 flags) {
     if (count == 0) return kStatusSuccess;
     if (Host() == nullptr) return kStatusBusFailure;
     for (u32 i = 0; i < count; ++i) {
@@ -134,7 +134,7 @@ u32 WriteRegisterTable(void* device, u8 address, const RegisterEntry* table, u32
     return kStatusSuccess;
 }
 
-u32 WriteRegistersOr(void* device, u8 address, const RegisterEntry* table, u32 count, u32 flags) {
+u32 WriteRegistersOrResults(void* device, u8 address, const RegisterEntry* table, u32 count, u32 flags) {
     if (count == 0) return 0;
     if (Host() == nullptr) return kStatusBusFailure;
     u32 combined = 0;
@@ -144,7 +144,7 @@ u32 WriteRegistersOr(void* device, u8 address, const RegisterEntry* table, u32 c
     return combined;
 }
 
-u32 WriteSerialTable(void* device, const SerialEntry* table, u32 count) {
+u32 SendSerialUntilFailure(void* device, const SerialEntry* table, u32 count) {
     for (u32 i = 0; i < count; ++i) {
         const u32 result = BusSerialWrite(device, table[i].address, table[i].page, table[i].data);
         if (result != 0) return result;

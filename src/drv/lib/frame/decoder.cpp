@@ -12,7 +12,7 @@ u32 SelectDecoderSource(const DecoderSources& sources, DecoderContext* context, 
     context->videoSource = source;
     const SourceSettings& settings = sources.source[source];
     // The source takes effect whatever the bus says; nothing here checks it.
-    WriteRegistersOr(device, sources.address, settings.entries, settings.count, 0);
+    Unchecked(WriteRegistersOrResults(device, sources.address, settings.entries, settings.count, 0));
     return kStatusSuccess;
 }
 

@@ -50,7 +50,7 @@ struct DecoderSources {
 
 // Records the source, then writes its settings (results not examined).
 // Sources other than 0 and 1 are traced and refused; nothing changes.
-u32 SelectDecoderSource(const DecoderSources& sources, DecoderContext* context, void* device, u32 source);
+[[nodiscard]] u32 SelectDecoderSource(const DecoderSources& sources, DecoderContext* context, void* device, u32 source);
 
 // TV standard selection through one decoder register, one value per family,
 // families tested NTSC, then PAL, then SECAM. kKeepCurrent changes nothing; 0 is
@@ -63,7 +63,8 @@ struct StandardRegister {
     u8 pal;
     u8 secam;
 };
-u32 SetStandardRegister(const StandardRegister& settings, DecoderContext* context, void* device, u32 standard);
+[[nodiscard]] u32 SetStandardRegister(const StandardRegister& settings, DecoderContext* context, void* device,
+                                      u32 standard);
 
 // GetVideoProperty of the decoder boards: the value is cleared and the index
 // traced; source (0) and standard (0x1002) come from the context, the two
@@ -87,17 +88,17 @@ u32 GetDecoderProperty(const DecoderStatus& status, void* context, void* device,
 
 // The status query alone (index 0x1000 or 0x1001): kStatusBusFailure when the
 // read fails, *value then left as it was.
-u32 ReadDecoderStatus(const DecoderStatus& status, void* device, u32 index, u32* value, u32 flags);
+[[nodiscard]] u32 ReadDecoderStatus(const DecoderStatus& status, void* device, u32 index, u32* value, u32 flags);
 
 // Set_Current_Video_InputID of the decoder boards: input 0 is source 1 and
 // input 1 is source 0 (the inverse of CommonGetVideoInputType), selected as
 // SelectDecoderSource does.
-u32 SelectVideoInput(const DecoderSources& sources, void* context, void* device, u32 inputId);
+[[nodiscard]] u32 SelectVideoInput(const DecoderSources& sources, void* context, void* device, u32 inputId);
 
 // The end of a decoder board's InitVideoSource: the source (index 0) and the
 // standard (index 0x1002), either failure ending it with that status, then
 // every entry of the property set with its index, results not examined.
-u32 ApplyVideoSettings(SetVideoPropertyFn set, void* context, void* device, u32 source, u32 standard,
+[[nodiscard]] u32 ApplyVideoSettings(SetVideoPropertyFn set, void* context, void* device, u32 source, u32 standard,
                        const VideoPropertySet& properties);
 
 }  // namespace trel

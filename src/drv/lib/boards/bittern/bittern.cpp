@@ -38,7 +38,7 @@ constexpr saa7115::StandardLists kStandardLists = {kStandard525, kStandard625, C
 
 u32 OpenBoard(void*, void** contextOut, BoardInfo* info) { return OpenDecoderBoard(contextOut, info, kInfo); }
 
-u32 SetTVStandard(DecoderContext* context, void* device, u32 standard) {
+[[nodiscard]] u32 SetTVStandard(DecoderContext* context, void* device, u32 standard) {
     return saa7115_two_source::SetStandard(context, device, standard, kStandardLists);
 }
 

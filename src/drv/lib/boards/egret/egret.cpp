@@ -35,7 +35,7 @@ constexpr RegisterEntry kSource1[] = {{tw99xx::kRegInputFormat, 0x40, 0}};
 // PAL and SECAM share one setting.
 constexpr StandardRegister kStandard = {kAddress, tw9906::kRegStandard, 0x14, 0x19, 0x19};
 
-u32 SetTVStandard(DecoderContext* context, void* device, u32 standard) {
+[[nodiscard]] u32 SetTVStandard(DecoderContext* context, void* device, u32 standard) {
     return SetStandardRegister(kStandard, context, device, standard);
 }
 
@@ -59,7 +59,7 @@ void GetDefaultVideoProperties(void*, void*, VideoPropertySet* properties) {
     CopyVideoProperties(properties, kDefaultProperties);
 }
 
-u32 SelectVideoSource(DecoderContext* context, void* device, u32 source) {
+[[nodiscard]] u32 SelectVideoSource(DecoderContext* context, void* device, u32 source) {
     return SelectDecoderSource(kVariant.sources, context, device, source);
 }
 
@@ -77,9 +77,9 @@ u32 InitVideoSource(void* context, void* device, u32 standard, u32 source, const
     const auto* decoder = static_cast<const DecoderContext*>(context);
     if (standard == kKeepCurrent) standard = decoder->tvStandard;
     if (source == kKeepCurrent) source = decoder->videoSource;
-    BusDeviceControl(device, kDeviceControlSelector, 0);
-    BusDeviceControl(device, kDeviceControlSelector, 1);
-    const u32 status = WriteRegisterTable(device, kAddress, kSetup, CountOf(kSetup), 0);
+    Unchecked(BusDeviceControl(device, kDeviceControlSelector, 0));
+    Unchecked(BusDeviceControl(device, kDeviceControlSelector, 1));
+    const u32 status = WriteRegistersUntilFailure(device, kAddress, kSetup, CountOf(kSetup), 0);
     if (status != kStatusSuccess) return status;
     return ApplyVideoSettings(SetVideoProperty, context, device, source, standard, *properties);
 }
@@ -95,8 +95,8 @@ u32 OnStartCapture(void* context, void* device, CaptureConfig* config) {
     if (context == nullptr) return kStatusInvalid;
     tw9906::ProgramScaler(device, config);
     auto* decoder = static_cast<DecoderContext*>(context);
-    SelectVideoSource(decoder, device, decoder->videoSource);
-    SetTVStandard(decoder, device, decoder->tvStandard);
+    Unchecked(SelectVideoSource(decoder, device, decoder->videoSource));
+    Unchecked(SetTVStandard(decoder, device, decoder->tvStandard));
     return kStatusSuccess;
 }
 

@@ -33,7 +33,7 @@ constexpr RegisterEntry kSource0[] = {{tw99xx::kRegInputFormat, 0x50, 0}};
 constexpr RegisterEntry kSource1[] = {{tw99xx::kRegInputFormat, 0x44, 0}};
 
 // The standard is recorded for the host only; nothing reaches the decoder.
-u32 SetTVStandard(DecoderContext* context, void*, u32 standard) {
+[[nodiscard]] u32 SetTVStandard(DecoderContext* context, void*, u32 standard) {
     if (standard == kKeepCurrent) return kStatusSuccess;
     if (standard == 0 || context == nullptr) return kStatusInvalid;
     context->tvStandard = standard;
@@ -76,8 +76,9 @@ u32 InitVideoSource(void* context, void* device, u32 standard, u32 source, const
     u8 identity = 0;
     if (BusRead(device, tw99xx::kAddress, tw99xx::kRegIdentity, &identity, 0) != 0) identity = 0;
     const bool shortSetup = (identity >> tw99xx::kIdentityShift) == kShortSetupIdentity;
-    const u32 status = shortSetup ? WriteRegisterTable(device, tw99xx::kAddress, kSetupIdentity5, CountOf(kSetupIdentity5), 0)
-                              : WriteRegisterTable(device, tw99xx::kAddress, kSetupOther, CountOf(kSetupOther), 0);
+    const u32 status =
+        shortSetup ? WriteRegistersUntilFailure(device, tw99xx::kAddress, kSetupIdentity5, CountOf(kSetupIdentity5), 0)
+                   : WriteRegistersUntilFailure(device, tw99xx::kAddress, kSetupOther, CountOf(kSetupOther), 0);
     if (status != kStatusSuccess) return status;
     return ApplyVideoSettings(SetVideoProperty, context, device, source, standard, *properties);
 }

@@ -22,7 +22,7 @@ constexpr saa7115::VbiValues kVbiValues = {0xF1};
 
 u32 OpenBoard(void*, void** contextOut, BoardInfo* info) { return OpenDecoderBoard(contextOut, info, kInfo); }
 
-u32 SetTVStandard(DecoderContext* context, void* device, u32 standard) {
+[[nodiscard]] u32 SetTVStandard(DecoderContext* context, void* device, u32 standard) {
     return saa7115_two_source::SetStandard(context, device, standard, saa7115::kStandardLists);
 }
 

@@ -48,11 +48,11 @@ u32 GetVideoFormats(void*, void*, u32* count, VideoFormat* formats) {
     return CopyVideoFormats(count, formats, kFormats.record, kFormats.count);
 }
 
-u32 SelectVideoSource(DecoderContext* context, void* device, u32 source) {
+[[nodiscard]] u32 SelectVideoSource(DecoderContext* context, void* device, u32 source) {
     return SelectDecoderSource(kSources, context, device, source);
 }
 
-u32 SetTVStandard(DecoderContext* context, void* device, u32 standard) {
+[[nodiscard]] u32 SetTVStandard(DecoderContext* context, void* device, u32 standard) {
     return SetStandardRegister(kStandard, context, device, standard);
 }
 
@@ -76,7 +76,7 @@ u32 InitVideoSource(void* context, void* device, u32 standard, u32 source, const
     const auto* decoder = static_cast<const DecoderContext*>(context);
     if (standard == kKeepCurrent) standard = decoder->tvStandard;
     if (source == kKeepCurrent) source = decoder->videoSource;
-    const u32 status = WriteRegisterTable(device, kAddress, kSetup, CountOf(kSetup), 0);
+    const u32 status = WriteRegistersUntilFailure(device, kAddress, kSetup, CountOf(kSetup), 0);
     if (status != kStatusSuccess) return status;
     return ApplyVideoSettings(SetVideoProperty, context, device, source, standard, *properties);
 }
@@ -91,8 +91,8 @@ u32 OnStartCapture(void* context, void* device, CaptureConfig* config) {
     if (context == nullptr) return kStatusInvalid;
     ApplyNtscVOffset(config);
     auto* decoder = static_cast<DecoderContext*>(context);
-    SelectVideoSource(decoder, device, decoder->videoSource);
-    SetTVStandard(decoder, device, decoder->tvStandard);
+    Unchecked(SelectVideoSource(decoder, device, decoder->videoSource));
+    Unchecked(SetTVStandard(decoder, device, decoder->tvStandard));
     return kStatusSuccess;
 }
 

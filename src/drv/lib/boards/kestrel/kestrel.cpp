@@ -79,7 +79,7 @@ u32 SetCurrentVideoInput(void* context, void* device, u32 inputId) {
     if (context == nullptr) return kStatusInvalid;
     Trace("Set_Current_Video_InputID %d", static_cast<s32>(inputId));
     if (inputId >= kVideoInputIds) return kStatusInvalid;
-    SelectVideoSource(AsContext(context), device, kSourceOfVideoInput[inputId]);
+    Unchecked(SelectVideoSource(AsContext(context), device, kSourceOfVideoInput[inputId]));
     return kStatusSuccess;
 }
 
@@ -88,7 +88,7 @@ u32 SetCurrentAudioInput(void* context, void* device, u32 inputId) {
     Trace("Set_Current_Audio_InputID %d", static_cast<s32>(inputId));
     const u32 index = inputId - kAudioInputTuner;
     if (index >= kAudioInputIds) return kStatusInvalid;
-    SetAudioSource(AsContext(context), device, kSourceOfAudioInput[index]);
+    Unchecked(SetAudioSource(AsContext(context), device, kSourceOfAudioInput[index]));
     return kStatusSuccess;
 }
 

@@ -36,7 +36,7 @@ constexpr u32 kReportedTuningFlags = 3;
 
 // The TV-audio mode: TV sound on the TV-audio decoder; FM radio's mono or
 // stereo bytes on the tuner, then its routing. Does not record the flags.
-u32 SetTVAudioMode(const KestrelContext& c, void* device, u32 flags) {
+[[nodiscard]] u32 SetTVAudioMode(const KestrelContext& c, void* device, u32 flags) {
     switch (c.tunerMode) {
         case kModeTv:
             SetTvSoundMode(device, c.tunerStandard, flags);
@@ -54,7 +54,7 @@ u32 SetTVAudioMode(const KestrelContext& c, void* device, u32 flags) {
 u32 ChangeTunerMode(KestrelContext* c, void* device, u32 mode) {
     if (mode != kModeTv && mode != kModeFm) return kStatusNotSupported;
     if (SetTunerMode(*c, device, mode) == kStatusSuccess) c->tunerMode = mode;
-    SetAudioSource(c, device, c->audioSource != kAudioFromTuner ? kAudioFromLine : kAudioFromTuner);
+    Unchecked(SetAudioSource(c, device, c->audioSource != kAudioFromTuner ? kAudioFromLine : kAudioFromTuner));
     return kStatusSuccess;
 }
 
@@ -70,7 +70,9 @@ u32 Tune(KestrelContext* c, void* device, const u32* record) {
         c->channel = record[kFieldChannel];
         c->country = record[kFieldCountry];
     }
-    if (c->tunerMode == kModeTv && c->audioSource == kAudioFromTuner) SetTVAudioMode(*c, device, c->tvAudioMode);
+    if (c->tunerMode == kModeTv && c->audioSource == kAudioFromTuner) {
+        Unchecked(SetTVAudioMode(*c, device, c->tvAudioMode));
+    }
     return kStatusSuccess;
 }
 
@@ -134,13 +136,13 @@ u32 OnStartCapture(void* context, void* device, CaptureConfig* config) {
     ApplyNtscVOffset(config);
 
     KestrelContext* c = AsContext(context);
-    SelectVideoSource(c, device, c->videoSource);
-    SetTVStandard(c, device, c->tvStandard);
-    SetAudioSource(c, device, c->audioSource);
+    Unchecked(SelectVideoSource(c, device, c->videoSource));
+    Unchecked(SetTVStandard(c, device, c->tvStandard));
+    Unchecked(SetAudioSource(c, device, c->audioSource));
     if (c->audioSource == kAudioFromTuner) {
-        SetTunerMode(*c, device, c->tunerMode);
-        SetFrequency(*c, device, c->frequency);
-        SetTVAudioMode(*c, device, c->tvAudioMode);
+        Unchecked(SetTunerMode(*c, device, c->tunerMode));
+        Unchecked(SetFrequency(*c, device, c->frequency));
+        Unchecked(SetTVAudioMode(*c, device, c->tvAudioMode));
     }
     return kStatusSuccess;
 }

@@ -35,7 +35,8 @@ u32 SelectVideoSource(KestrelContext* context, void* device, u32 source) {
         return kStatusInvalid;
     }
     context->videoSource = source;
-    WriteRegistersOr(device, saa7115::kAddress, kSourceSettings[source], CountOf(kSourceSettings[source]), kFlags);
+    const RegisterEntry (&settings)[2] = kSourceSettings[source];
+    Unchecked(WriteRegistersOrResults(device, saa7115::kAddress, settings, CountOf(settings), kFlags));
     return kStatusSuccess;
 }
 

@@ -8,15 +8,16 @@
 namespace trel::kestrel {
 
 // Decoder input 0, 1 or 2, recorded in videoSource.
-u32 SelectVideoSource(KestrelContext* context, void* device, u32 source);
+[[nodiscard]] u32 SelectVideoSource(KestrelContext* context, void* device, u32 source);
 
 // The decoder's standard list; records the standard in tvStandard and
 // tunerStandard, which the tuner side picks up when it is next programmed.
-u32 SetTVStandard(KestrelContext* context, void* device, u32 standard);
+[[nodiscard]] u32 SetTVStandard(KestrelContext* context, void* device, u32 standard);
 
 // Start-up: the set-up table, then source, standard and the host's picture
 // properties.
-u32 StartDecoder(void* context, void* device, u32 standard, u32 source, const VideoPropertySet& properties);
+[[nodiscard]] u32 StartDecoder(void* context, void* device, u32 standard, u32 source,
+                               const VideoPropertySet& properties);
 
 // The scaler for the capture's size, and the offsets and flags it leaves in
 // the configuration. A width the scaler cannot take leaves everything as it

@@ -16,21 +16,21 @@ constexpr u8 kIfDemod = 0x86;  // IF demodulator
 void WriteTunerControl(void* device, u8 control, u8 value) {
     const u8 header[1] = {kTuner};
     const u8 data[2] = {control, value};
-    BusWriteSubaddress(device, header, 1, data, 2, kFlags);
+    Unchecked(BusWriteSubaddress(device, header, 1, data, 2, kFlags));
 }
 
 // IF demodulator write: address block [86 00], three bytes.
 void WriteIfDemodulator(void* device, u8 first, u8 second, u8 third) {
     const u8 header[2] = {kIfDemod, 0x00};
     const u8 data[3] = {first, second, third};
-    BusWriteSubaddress(device, header, 2, data, 3, kFlags);
+    Unchecked(BusWriteSubaddress(device, header, 2, data, 3, kFlags));
 }
 
 // Tuning word: a four-byte buffer to C2, control byte, band or mode byte,
 // divider high and low byte.
 void WriteTuningWord(void* device, u8 control, u8 band, u16 divider) {
     const u8 word[4] = {control, band, static_cast<u8>(divider >> 8), static_cast<u8>(divider)};
-    BusWriteBuffer(device, kTuner, word, 4, kFlags);
+    Unchecked(BusWriteBuffer(device, kTuner, word, 4, kFlags));
 }
 
 // A byte chosen by the first row whose bits the standard has.
@@ -137,8 +137,9 @@ u32 SetTvReception(const KestrelContext& context, void* device) {
         WriteIfDemodulator(device, group.bytes[0], group.bytes[1], group.bytes[2]);
         break;
     }
-    WriteTvAudio(device, {0x10, 0x0030, static_cast<u16>(FirstMatch(kSoundSystems, standard, 0x00) << 8 | 0x43)});
-    WriteTvAudio(device, {0x12, 0x000E, static_cast<u16>(CarrierByte(context.country, standard) << 8)});
+    const u8 soundSystem = FirstMatch(kSoundSystems, standard, 0x00);
+    Unchecked(WriteTvAudio(device, {0x10, 0x0030, static_cast<u16>(soundSystem << 8 | 0x43)}));
+    Unchecked(WriteTvAudio(device, {0x12, 0x000E, static_cast<u16>(CarrierByte(context.country, standard) << 8)}));
     return kStatusSuccess;
 }
 

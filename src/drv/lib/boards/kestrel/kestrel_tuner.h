@@ -15,10 +15,10 @@ inline constexpr u32 kTunerCaps = kModeTv | kModeFm;
 // Reception set-up for a tuner mode: TV by the context's tunerStandard and
 // country, FM radio by its recorded tvAudioMode. kStatusNotSupported for any
 // other mode, with nothing sent.
-u32 SetTunerMode(const KestrelContext& context, void* device, u32 mode);
+[[nodiscard]] u32 SetTunerMode(const KestrelContext& context, void* device, u32 mode);
 
 // The tuning word for a frequency (Hz) in the context's tunerMode.
-u32 SetFrequency(const KestrelContext& context, void* device, u32 frequency);
+[[nodiscard]] u32 SetFrequency(const KestrelContext& context, void* device, u32 frequency);
 
 // The FM sound mode the host sets: the tuner's and the IF demodulator's
 // mono or stereo bytes for these TV-audio flags.

@@ -14,7 +14,7 @@ constexpr u16 kStandardResult = 0x007E;
 constexpr u16 kAudioStatus = 0x0200;
 
 void WriteTvAudioList(void* device, const TvAudioWrite* writes, u32 count) {
-    for (u32 i = 0; i < count; ++i) WriteTvAudio(device, writes[i]);
+    for (u32 i = 0; i < count; ++i) Unchecked(WriteTvAudio(device, writes[i]));
 }
 template <size_t N>
 void WriteTvAudioList(void* device, const TvAudioWrite (&writes)[N]) {
@@ -127,12 +127,12 @@ void SetTvSoundMode(void* device, u32 tunerStandard, u32 flags) {
     if ((tunerStandard & kNtscM) != 0) {
         WriteTvAudioList(device, mode.ntscM);
     } else {
-        WriteTvAudio(device, kDemodNotNtscM);
+        Unchecked(WriteTvAudio(device, kDemodNotNtscM));
     }
-    WriteTvAudio(device, {0x12, 0x000B, mode.route});
+    Unchecked(WriteTvAudio(device, {0x12, 0x000B, mode.route}));
 }
 
-void RouteFmSound(void* device) { WriteTvAudio(device, kRouteFmRadio[0]); }
+void RouteFmSound(void* device) { Unchecked(WriteTvAudio(device, kRouteFmRadio[0])); }
 
 u32 GetTVAudioModes(void* device, u32* value) {
     u8 status[2] = {};

@@ -19,14 +19,14 @@ struct TvAudioWrite {
 };
 
 // One write; the host's result.
-u32 WriteTvAudio(void* device, const TvAudioWrite& write);
+[[nodiscard]] u32 WriteTvAudio(void* device, const TvAudioWrite& write);
 
 // Reset and start values, once the video decoder is up.
 void StartTvAudio(void* device);
 
 // Audio routing: kAudioFromTuner (FM radio or TV sound by the tuner mode),
 // kAudioFromLine, or kAudioMute. Records the source it selects.
-u32 SetAudioSource(KestrelContext* context, void* device, u32 source);
+[[nodiscard]] u32 SetAudioSource(KestrelContext* context, void* device, u32 source);
 
 // TV sound mode (language A or B, mono or stereo) under the tuner's standard,
 // with the routing write last.

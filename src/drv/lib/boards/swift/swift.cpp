@@ -75,10 +75,10 @@ constexpr StreamFormatRecipe kStream = {&g_swiftTable, &kVgaFrameSizes, FrameRat
 // Three device requests prepare the serial link, then the whole table goes
 // out. Returns the failing transfer's own result, 0 when all were sent.
 u32 ProgramCcd(void* device) {
-    BusDeviceControl(device, 2, 0);
-    BusDeviceControl(device, 0, 0);
-    BusDeviceControl(device, 0, 1);
-    return WriteSerialTable(device, kCcdProgram, CountOf(kCcdProgram));
+    Unchecked(BusDeviceControl(device, 2, 0));
+    Unchecked(BusDeviceControl(device, 0, 0));
+    Unchecked(BusDeviceControl(device, 0, 1));
+    return SendSerialUntilFailure(device, kCcdProgram, CountOf(kCcdProgram));
 }
 
 // The exposure word goes out least significant bit first: its 12 bits are
@@ -111,7 +111,7 @@ void WriteExposure(void* device, u32 brightness) {
     const u32 lines = (100 - brightness) * 530 / 100 + 1;
     const u32 r = Reverse12(lines);
     if (BusSerialWrite(device, kExposureHigh, kExposurePage, static_cast<u16>((r >> 6) & 0x3F)) != 0) return;
-    BusSerialWrite(device, kExposureLow, kExposurePage, static_cast<u16>(r & 0x3F));
+    Unchecked(BusSerialWrite(device, kExposureLow, kExposurePage, static_cast<u16>(r & 0x3F)));
 }
 
 // Sign and magnitude: |hue| * 31 / 50, plus 0x20 when negative.
@@ -130,11 +130,13 @@ u32 SetVideoProperty(void*, void* device, u32 index, u32 value, u32) {
             return kStatusSuccess;
         case kPropHue: {
             const s32 hue = static_cast<s32>(value);
-            if (hue >= -50 && hue <= 50) BusEncoderWrite(device, kEncoderHue, EncoderHue(hue));
+            if (hue >= -50 && hue <= 50) Unchecked(BusEncoderWrite(device, kEncoderHue, EncoderHue(hue)));
             return kStatusSuccess;
         }
         case kPropSaturation:
-            if (value <= 100) BusEncoderWrite(device, kEncoderSaturation, static_cast<u8>(value * 127 / 100));
+            if (value <= 100) {
+                Unchecked(BusEncoderWrite(device, kEncoderSaturation, static_cast<u8>(value * 127 / 100)));
+            }
             return kStatusSuccess;
         default:
             return kStatusNotSupported;
@@ -174,7 +176,7 @@ u32 OnStartCapture(void*, void* device, CaptureConfig* video_config) {
     if (result != 0) return result;
     const SerialEntry* timing = g_swift50Hz != 0 ? kFieldTiming25 : kFieldTiming30;
     for (u32 i = 0; i < CountOf(kFieldTiming30); ++i) {
-        BusSerialWrite(device, timing[i].address, timing[i].page, timing[i].data);
+        Unchecked(BusSerialWrite(device, timing[i].address, timing[i].page, timing[i].data));
     }
     video_config->cfgByteA = 1;
     video_config->cfgByteB = 1;
