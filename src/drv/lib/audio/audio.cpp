@@ -11,18 +11,21 @@ namespace {
 constexpr u32 kFormatMsAdpcm = 2;
 constexpr u32 kFormatImaAdpcm = 17;
 
-// What differs between the GetAudioChipconfig variants.
+// What differs between the boards' encoder audio configurations.
 struct ChipConfigVariant {
-    bool tracesMissingConfig;  // variants 2 and 3
-    bool accepts24k;           // variant 2: 24000 counts as 48000
-    u16 words4And5;            // variant 1: 0, others 1
-    u16 adpcmWord25;           // variant 4: 1010 with an ADPCM tag
+    bool tracesMissingConfig;  // the host-selected-rate boards
+    bool accepts24k;           // 24000 counts as 48000 (Heron II Reprise, Egret)
+    u16 words4And5;            // 0 on the SAA7115 boards, 1 on the others
+    u16 adpcmWord25;           // 1010 with an ADPCM tag on the data pump, else 256
 };
 
-constexpr ChipConfigVariant kVariant1 = {false, false, 0, 256};
-constexpr ChipConfigVariant kVariant2 = {true, true, 1, 256};
-constexpr ChipConfigVariant kVariant3 = {true, false, 1, 256};
-constexpr ChipConfigVariant kVariant4 = {false, false, 1, 1010};
+// The SAA7115 boards (Heron I, Bittern, Kestrel).
+constexpr ChipConfigVariant kSaa7115Config = {false, false, 0, 256};
+// Boards whose audio clock the host selects, with or without 24000.
+constexpr ChipConfigVariant kRateSelect24kConfig = {true, true, 1, 256};
+constexpr ChipConfigVariant kRateSelectConfig = {true, false, 1, 256};
+// The data pump (Plover).
+constexpr ChipConfigVariant kDataPumpConfig = {false, false, 1, 1010};
 
 void FillChipConfig(const ChipConfigVariant& variant, AudioChipConfig* chip, const AudioConfig* audio) {
     if (audio == nullptr) {
@@ -89,23 +92,17 @@ u32 RateSelect(void* device, const AudioConfig* audio, bool accepts24k) {
 
 }  // namespace
 
-u32 AudioSourceCapsHeronI() { return 0x176007; }
-u32 AudioSourceCapsRate24k() { return 0x17E047; }
-u32 AudioSourceCapsAscentBittern() { return 0x176001; }
-u32 AudioSourceCapsKestrel() { return 0x174007; }
-u32 AudioSourceCapsPlover() { return 0x176041; }
-
-void GetAudioChipconfigVariant1(void*, void*, AudioChipConfig* chip, const AudioConfig* audio) {
-    FillChipConfig(kVariant1, chip, audio);
+void GetAudioChipconfigSaa7115(void*, void*, AudioChipConfig* chip, const AudioConfig* audio) {
+    FillChipConfig(kSaa7115Config, chip, audio);
 }
-void GetAudioChipconfigVariant2(void*, void*, AudioChipConfig* chip, const AudioConfig* audio) {
-    FillChipConfig(kVariant2, chip, audio);
+void GetAudioChipconfigRateSelect24k(void*, void*, AudioChipConfig* chip, const AudioConfig* audio) {
+    FillChipConfig(kRateSelect24kConfig, chip, audio);
 }
-void GetAudioChipconfigVariant3(void*, void*, AudioChipConfig* chip, const AudioConfig* audio) {
-    FillChipConfig(kVariant3, chip, audio);
+void GetAudioChipconfigRateSelect(void*, void*, AudioChipConfig* chip, const AudioConfig* audio) {
+    FillChipConfig(kRateSelectConfig, chip, audio);
 }
-void GetAudioChipconfigVariant4(void*, void*, AudioChipConfig* chip, const AudioConfig* audio) {
-    FillChipConfig(kVariant4, chip, audio);
+void GetAudioChipconfigDataPump(void*, void*, AudioChipConfig* chip, const AudioConfig* audio) {
+    FillChipConfig(kDataPumpConfig, chip, audio);
 }
 
 // The decoder's audio clock follows the board's current standard; write

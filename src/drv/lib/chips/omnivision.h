@@ -25,7 +25,7 @@ struct OmniVisionBoard {
     u32 timingCount;
     u32* flag50Hz;                 // the board type's module-wide flag
     bool requeryAtCapture;         // ask the host for "50Hz" again at each capture start
-    SetVideoPropertyHandler setVideoProperty;  // the board's own slot, used by InitVideoSource
+    SetVideoPropertyFn setVideoProperty;  // the board's own slot, used by InitVideoSource
 };
 
 // Writes the set-up table (stopping at the first failed write with

@@ -201,7 +201,6 @@ u32 GetVideoFormats(void* context, void* device, u32* count, VideoFormat* format
 // property set through the board's SetVideoProperty, statuses ignored (only
 // 1, 3, 5 and 7 reach the decoder; the others are only traced). The steps
 // after the table are the decoder boards' ApplyVideoSettings.
-using SetVideoPropertyFn = trel::SetVideoPropertyFn;
 // What a board brings to the start-up: its set-up differences, its
 // SetVideoProperty and its bus flags (one constant record per board, so that
 // the start-up takes its arguments in registers and hands over to the

@@ -4,7 +4,6 @@
 namespace trel::saa7115_two_source {
 namespace {
 
-constexpr u32 kFlags = 0;
 
 // Source 0 and source 1 reach the decoder on different input pins; each
 // needs its own luminance setting.

@@ -9,6 +9,9 @@
 
 namespace trel::saa7115_two_source {
 
+// These boards pass no flags with their I2C transfers.
+inline constexpr u32 kFlags = 0;
+
 // Source 0 or 1 (recorded before the two writes, results ignored); any other
 // source is traced as unknown and gives kStatusInvalid with nothing changed.
 [[nodiscard]] u32 SelectVideoSource(DecoderContext* context, void* device, u32 source);

@@ -74,7 +74,7 @@ StreamFormatTable* BuildStreamFormatTable(const StreamFormatRecipe& recipe) {
 }
 
 void ApplyVideoProperties(void* context, void* device, const VideoPropertySet& properties,
-                          SetVideoPropertyHandler setter) {
+                          SetVideoPropertyFn setter) {
     for (u32 index = 1; index <= kVideoPropertyCount; ++index) {
         setter(context, device, index, properties.value[index - 1], 0);
     }

@@ -64,12 +64,10 @@ StreamFormatTable* BuildStreamFormatTable(const StreamFormatRecipe& recipe);
 // ---------------------------------------------------------------------------
 // Properties.
 
-using SetVideoPropertyHandler = u32 (*)(void* context, void* device, u32 index, u32 value, u32 extra);
-
 // Applies entry k of the set with index k + 1 through the board's own setter;
 // the results are not looked at.
 void ApplyVideoProperties(void* context, void* device, const VideoPropertySet& properties,
-                          SetVideoPropertyHandler setter);
+                          SetVideoPropertyFn setter);
 
 // GetVideoProperty of every camera board: the two decoder status queries get
 // fixed answers (0 and 1), anything else is not supported. No register is read.

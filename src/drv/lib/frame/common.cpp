@@ -167,9 +167,6 @@ u32 CommonCloseBoard(void* context) {
     return 0;
 }
 
-u32 VideoSourceCaps155() { return 0x155; }
-u32 VideoSourceCaps144() { return 0x144; }
-u32 VideoSourceCaps555() { return 0x555; }
 
 void CommonGetDefaultVideoProperties(void*, void*, VideoPropertySet* properties) {
     CopyVideoProperties(properties, kCommonDefaultProperties);

@@ -9,8 +9,6 @@
 
 namespace trel {
 
-using SetVideoPropertyFn = u32 (*)(void* context, void* device, u32 index, u32 value, u32 extra);
-
 // ---------------------------------------------------------------------------
 // Picture values. Percentages are compared unsigned, so a negative value is out
 // of range; hue is a signed value carried in a u32.

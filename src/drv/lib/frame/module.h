@@ -71,6 +71,19 @@ void ApplyNtscVOffset(CaptureConfig* config);
 // Asks the host for its "50Hz" parameter (0 when there is no host table).
 u32 Query50Hz();
 
+// A board's own SetVideoProperty slot, for the shared start-up steps that
+// apply a property set through it.
+using SetVideoPropertyFn = decltype(VideoOps::SetVideoProperty);
+
+// ---------------------------------------------------------------------------
+// GetVideoSourceCaps and GetAudioSourceCaps take nothing and answer the
+// board's constant capability mask (what each bit means is the host's): one
+// handler per mask, shared by every board that has that mask.
+template <u32 kMask>
+u32 CapabilityMask() {
+    return kMask;
+}
+
 // ---------------------------------------------------------------------------
 // Common handlers (one function each, pointed to by many tables).
 u32 ZeroStub();
@@ -82,9 +95,6 @@ u32 ZeroStub(void* context, void* device, u32 inputId);
 StreamFormatTable* NullStreamFormatTable();
 
 u32 CommonCloseBoard(void* context);
-u32 VideoSourceCaps155();
-u32 VideoSourceCaps144();
-u32 VideoSourceCaps555();
 void CommonGetDefaultVideoProperties(void* context, void* device, VideoPropertySet* properties);
 u32 CommonGetVideoInputs();
 u32 CommonGetVideoInputType(void* context);

@@ -12,7 +12,7 @@
 namespace trel {
 namespace {
 
-constexpr u32 kFlags = 0;
+using saa7115_two_source::kFlags;
 constexpr BoardInfoValues kInfo = {"Bittern", 0x0200, 1, 0x39};
 
 // Where Bittern's set-up differs from the shared table: 0x3A, and the closed
@@ -75,7 +75,7 @@ constexpr BoardOps kBoardOps = {
 };
 
 constexpr VideoOps kVideoOps = {
-    VideoSourceCaps155,               // GetVideoSourceCaps
+    CapabilityMask<0x155>,               // GetVideoSourceCaps
     NullStreamFormatTable,            // GetStreamFormatTable
     saa7115::GetVideoFormats,         // GetVideoFormats
     CommonGetDefaultVideoProperties,  // GetDefaultVideoProperties
@@ -88,8 +88,8 @@ constexpr VideoOps kVideoOps = {
 };
 
 constexpr AudioOps kAudioOps = {
-    AudioSourceCapsAscentBittern,  // GetAudioSourceCaps
-    GetAudioChipconfigVariant1,    // GetAudioChipconfig
+    CapabilityMask<0x176001>,  // GetAudioSourceCaps
+    GetAudioChipconfigSaa7115,    // GetAudioChipconfig
     InitAudioSaa7115Clock,         // InitAudio
     ZeroStub,                      // 3
 };

@@ -107,7 +107,7 @@ u32 SetCurrentVideoInput(void* context, void* device, u32 inputId) {
 constexpr BoardOps kBoardOps = {OpenBoard, CommonCloseBoard};
 
 constexpr VideoOps kVideoOps = {
-    VideoSourceCaps555,         // GetVideoSourceCaps
+    CapabilityMask<0x555>,         // GetVideoSourceCaps
     NullStreamFormatTable,      // GetStreamFormatTable
     GetVideoFormats,            // GetVideoFormats
     GetDefaultVideoProperties,  // GetDefaultVideoProperties
@@ -120,8 +120,8 @@ constexpr VideoOps kVideoOps = {
 };
 
 constexpr AudioOps kAudioOps = {
-    AudioSourceCapsRate24k,      // GetAudioSourceCaps
-    GetAudioChipconfigVariant2,  // GetAudioChipconfig
+    CapabilityMask<0x17E047>,      // GetAudioSourceCaps
+    GetAudioChipconfigRateSelect24k,  // GetAudioChipconfig
     InitAudioRateSelect24k,      // InitAudio
     ZeroStub,                    // 3
 };

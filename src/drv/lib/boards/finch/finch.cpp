@@ -72,7 +72,7 @@ u32 OnStartCapture(void*, void* device, CaptureConfig*) { return OmniVisionStart
 constexpr BoardOps kBoardOps = {OpenBoard, ZeroStub};
 
 constexpr VideoOps kVideoOps = {
-    VideoSourceCaps144,         // GetVideoSourceCaps
+    CapabilityMask<0x144>,         // GetVideoSourceCaps
     GetStreamFormatTable,       // GetStreamFormatTable
     GetVideoFormats,            // GetVideoFormats
     GetDefaultVideoProperties,  // GetDefaultVideoProperties

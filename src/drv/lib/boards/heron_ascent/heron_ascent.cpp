@@ -100,7 +100,7 @@ u32 SetCurrentVideoInput(void* context, void* device, u32 inputId) {
 constexpr BoardOps kBoardOps = {OpenBoard, CommonCloseBoard};
 
 constexpr VideoOps kVideoOps = {
-    VideoSourceCaps555,         // GetVideoSourceCaps
+    CapabilityMask<0x555>,         // GetVideoSourceCaps
     NullStreamFormatTable,      // GetStreamFormatTable
     GetVideoFormats,            // GetVideoFormats
     GetDefaultVideoProperties,  // GetDefaultVideoProperties
@@ -113,8 +113,8 @@ constexpr VideoOps kVideoOps = {
 };
 
 constexpr AudioOps kAudioOps = {
-    AudioSourceCapsAscentBittern,  // GetAudioSourceCaps
-    GetAudioChipconfigVariant3,    // GetAudioChipconfig
+    CapabilityMask<0x176001>,  // GetAudioSourceCaps
+    GetAudioChipconfigRateSelect,    // GetAudioChipconfig
     InitAudioRateSelect,           // InitAudio
     ZeroStub,                      // 3
 };

@@ -12,7 +12,7 @@
 namespace trel {
 namespace {
 
-constexpr u32 kFlags = 0;
+using saa7115_two_source::kFlags;
 constexpr BoardInfoValues kInfo = {"Heron I", 0x0202, 0, 0x3B};
 
 // Heron I runs the shared set-up table as it is.
@@ -61,7 +61,7 @@ constexpr BoardOps kBoardOps = {
 };
 
 constexpr VideoOps kVideoOps = {
-    VideoSourceCaps155,               // GetVideoSourceCaps
+    CapabilityMask<0x155>,               // GetVideoSourceCaps
     NullStreamFormatTable,            // GetStreamFormatTable
     saa7115::GetVideoFormats,         // GetVideoFormats
     CommonGetDefaultVideoProperties,  // GetDefaultVideoProperties
@@ -74,8 +74,8 @@ constexpr VideoOps kVideoOps = {
 };
 
 constexpr AudioOps kAudioOps = {
-    AudioSourceCapsHeronI,       // GetAudioSourceCaps
-    GetAudioChipconfigVariant1,  // GetAudioChipconfig
+    CapabilityMask<0x176007>,       // GetAudioSourceCaps
+    GetAudioChipconfigSaa7115,  // GetAudioChipconfig
     InitAudioSaa7115Clock,       // InitAudio
     ZeroStub,                    // 3
 };

@@ -103,7 +103,7 @@ u32 SetCurrentVideoInput(void* context, void* device, u32 inputId) {
 constexpr BoardOps kBoardOps = {OpenBoard, CommonCloseBoard};
 
 constexpr VideoOps kVideoOps = {
-    VideoSourceCaps155,               // GetVideoSourceCaps
+    CapabilityMask<0x155>,               // GetVideoSourceCaps
     NullStreamFormatTable,            // GetStreamFormatTable
     GetVideoFormats,                  // GetVideoFormats
     CommonGetDefaultVideoProperties,  // GetDefaultVideoProperties
@@ -116,8 +116,8 @@ constexpr VideoOps kVideoOps = {
 };
 
 constexpr AudioOps kAudioOps = {
-    AudioSourceCapsRate24k,      // GetAudioSourceCaps
-    GetAudioChipconfigVariant2,  // GetAudioChipconfig
+    CapabilityMask<0x17E047>,      // GetAudioSourceCaps
+    GetAudioChipconfigRateSelect24k,  // GetAudioChipconfig
     InitAudioRateSelect24k,      // InitAudio
     ZeroStub,                    // 3
 };

@@ -105,7 +105,7 @@ constexpr BoardOps kBoardOps = {
 };
 
 constexpr VideoOps kVideoOps = {
-    VideoSourceCaps155,               // GetVideoSourceCaps
+    CapabilityMask<0x155>,               // GetVideoSourceCaps
     NullStreamFormatTable,            // GetStreamFormatTable
     saa7115::GetVideoFormats,         // GetVideoFormats (the SAA7115 records)
     CommonGetDefaultVideoProperties,  // GetDefaultVideoProperties
@@ -118,8 +118,8 @@ constexpr VideoOps kVideoOps = {
 };
 
 constexpr AudioOps kAudioOps = {
-    AudioSourceCapsKestrel,      // GetAudioSourceCaps
-    GetAudioChipconfigVariant1,  // GetAudioChipconfig
+    CapabilityMask<0x174007>,      // GetAudioSourceCaps
+    GetAudioChipconfigSaa7115,  // GetAudioChipconfig
     InitAudio,                   // InitAudio
     ZeroStub,                    // 3
 };

@@ -59,8 +59,8 @@ constexpr VideoOps kVideoOps = {
 };
 
 constexpr AudioOps kAudioOps = {
-    AudioSourceCapsPlover,       // GetAudioSourceCaps
-    GetAudioChipconfigVariant4,  // GetAudioChipconfig
+    CapabilityMask<0x176041>,       // GetAudioSourceCaps
+    GetAudioChipconfigDataPump,  // GetAudioChipconfig
     ZeroStub,                    // InitAudio
     ZeroStub,                    // 3
 };

@@ -92,7 +92,7 @@ constexpr BoardOps kWrenBoardOps = {WrenOpenBoard, ZeroStub};
 constexpr BoardOps kWrenIIBoardOps = {WrenIIOpenBoard, ZeroStub};
 
 constexpr VideoOps kWrenVideoOps = {
-    VideoSourceCaps144,         // GetVideoSourceCaps
+    CapabilityMask<0x144>,         // GetVideoSourceCaps
     WrenGetStreamFormatTable,   // GetStreamFormatTable
     WrenGetVideoFormats,        // GetVideoFormats
     GetDefaultVideoProperties,  // GetDefaultVideoProperties
@@ -105,7 +105,7 @@ constexpr VideoOps kWrenVideoOps = {
 };
 
 constexpr VideoOps kWrenIIVideoOps = {
-    VideoSourceCaps144,          // GetVideoSourceCaps
+    CapabilityMask<0x144>,          // GetVideoSourceCaps
     WrenIIGetStreamFormatTable,  // GetStreamFormatTable
     WrenIIGetVideoFormats,       // GetVideoFormats
     GetDefaultVideoProperties,   // GetDefaultVideoProperties
