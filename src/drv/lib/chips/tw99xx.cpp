@@ -42,8 +42,8 @@ u32 SetVideoProperty(const Board& board, void* context, void* device, u32 index,
     Trace(kTraceSetVideoProperty, index, value);
     auto* decoder = static_cast<DecoderContext*>(context);
     switch (index) {
-        case kPropVideoSource: return SelectDecoderSource(board.sources, decoder, device, value);
-        case kPropTvStandard: return SetDecoderStandard(board.standard, decoder, device, value);
+        case kPropVideoSource: return SelectVideoSource(board, decoder, device, value);
+        case kPropTvStandard: return SetTVStandard(board, decoder, device, value);
         case kPropBrightness:
             if (!IsPercent(value)) return kStatusInvalid;
             return BusWrite(device, kAddress, kRegBrightness, BrightnessByte(value), kNoI2cFlags);

@@ -49,6 +49,18 @@ struct Board {
     DecoderStatus status;                // GetVideoProperty: 0x30 and 0x01 read differently
 };
 
+// Source 0 or 1 through the board's register 0x02 settings; any other source
+// is traced as unknown and refused.
+[[nodiscard]] inline u32 SelectVideoSource(const Board& board, DecoderContext* context, void* device, u32 source) {
+    return SelectDecoderSource(board.sources, context, device, source);
+}
+
+// The standard through the board's standard register, or only recorded on a
+// board whose decoder is not told it.
+[[nodiscard]] inline u32 SetTVStandard(const Board& board, DecoderContext* context, void* device, u32 standard) {
+    return SetDecoderStandard(board.standard, context, device, standard);
+}
+
 // SetVideoProperty of a TW99xx board: the trace, then source (0), brightness
 // (1), contrast (3), hue (5), saturation (7), sharpness (9), TV standard (0x1002).
 [[nodiscard]] u32 SetVideoProperty(const Board& board, void* context, void* device, u32 index, u32 value);

@@ -22,7 +22,7 @@ constexpr RegisterEntry kSource1[] = {{tw99xx::kRegInputFormat, 0x40}};
 
 constexpr tw99xx::Board kEgret = {
     .info = {.name = "Egret", .revision = 0x0204, .valueA = 0, .flagsB = 0x4B},
-    .formats = MakeDecoderFormats("TW9906", true, kFlagsDecoder3),
+    .formats = MakeDecoderFormats("TW9906", /*withSecam=*/true, kFlagsDecoder3),
     // Brightness 50, contrast 37, hue 0, saturation 41, sharpness 8.
     .defaultProperties = {{50, 0, 37, 0, 0, 0, 41, 0, 8, 0, 50, 0, 50, 0, 50, 0, 0}},
     .setup = ListOf(kSetup),
@@ -85,8 +85,8 @@ u32 OnStartCapture(void* context, void* device, CaptureConfig* config) {
     if (context == nullptr) return kStatusInvalid;
     tw9906::ProgramScaler(device, config);
     auto* decoder = static_cast<DecoderContext*>(context);
-    Unchecked(SelectDecoderSource(kEgret.sources, decoder, device, decoder->videoSource));
-    Unchecked(SetDecoderStandard(kEgret.standard, decoder, device, decoder->tvStandard));
+    Unchecked(tw99xx::SelectVideoSource(kEgret, decoder, device, decoder->videoSource));
+    Unchecked(tw99xx::SetTVStandard(kEgret, decoder, device, decoder->tvStandard));
     return kStatusSuccess;
 }
 
