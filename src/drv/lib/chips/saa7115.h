@@ -87,6 +87,7 @@ inline constexpr RegisterEntry kSetupTable[kSetupEntries] = {
     {0x88, 0xF0},
 };
 
+// The entries where a board's set-up differs from the shared table.
 using SetupDelta = RegisterList;
 
 // True when every register of the delta occurs exactly once in the table (for
