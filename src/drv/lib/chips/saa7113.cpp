@@ -4,7 +4,7 @@
 namespace trel::saa7113 {
 
 u32 SetPictureControl(void* device, u32 index, u32 value) {
-    return saa711x::SetPictureControl(device, kAddress, index, value, 0);
+    return saa711x::SetPictureControl(device, kAddress, index, value, kNoI2cFlags);
 }
 
 }  // namespace trel::saa7113

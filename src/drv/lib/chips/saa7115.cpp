@@ -14,23 +14,39 @@ u8 DeltaValue(const SetupDelta& delta, const RegisterEntry& entry) {
     return entry.value;
 }
 
-// VBI services with a single line register.
+// VBI services (the value of property 0x1003), each switched on or off.
+constexpr u32 kServiceCgmsNtsc = 1;
+constexpr u32 kServiceCgmsPal = 2;
+constexpr u32 kServiceCaption = 3;
+constexpr u32 kServiceWst625 = 5;
+constexpr u32 kServiceWst625Too = 6;  // a second number for the same service
+constexpr u32 kLastService = 9;       // 4, 7, 8 and 9 are accepted and switch nothing
+
+// Services with a single line register; their trace prints "enable" or
+// "disable".
 struct LineService {
     u32 service;
-    const char* message;
+    TraceMessage<const char*> message;
     u16 reg;
     u8 on;
 };
 constexpr LineService kLineServices[] = {
-    {1, "VBI: CGMS NTSC %s", kRegCgmsNtscLine, 0xF5},
-    {2, "VBI: CGMS PAL %s", kRegCgmsPalLine, 0xF5},
-    {3, "VBI: Close Caption %s", kRegCaptionLine, 0xF4},
+    {kServiceCgmsNtsc, "VBI: CGMS NTSC %s", kRegCgmsNtscLine, 0xF5},
+    {kServiceCgmsPal, "VBI: CGMS PAL %s", kRegCgmsPalLine, 0xF5},
+    {kServiceCaption, "VBI: Close Caption %s", kRegCaptionLine, 0xF4},
 };
+constexpr TraceMessage<const char*> kTraceWst625{"VBI: WST625 %s"};
 constexpr u8 kLineOff = 0xFF;
 constexpr u32 kWst625FirstLine = 6;
 constexpr u32 kWst625LastLine = 22;
-constexpr u32 kLastService = 9;
 
+
+// Scaler geometry: lines per frame of the two line systems, the extra lines
+// the 525-line output window takes, and the increment that means 1:1.
+constexpr u32 kFrameLines525 = 480;
+constexpr u32 kFrameLines625 = 576;
+constexpr u32 kWindowExtra525 = 4;
+constexpr u32 kIncrementOne = 1024;
 
 // Vertical settings of one field or frame: the output window (lines per field)
 // and the vertical increment for luma and chroma.
@@ -98,7 +114,7 @@ constexpr RegisterEntry kPrescaleControl[] = {
 
 [[gnu::noinline]] void WriteHorizontal(void* device, u32 width, u32 flags) {
     const u8 prescale = Low(kMaxWidth / width);
-    const u32 increment = ((kMaxWidth / prescale) * 1024) / width;
+    const u32 increment = ((kMaxWidth / prescale) * kIncrementOne) / width;
     const u32 chroma = increment / 2;
     // The same seven values for each bank.
     const u8 values[] = {Low(width),     High(width), prescale,     Low(increment), High(increment),
@@ -133,6 +149,9 @@ void ClearOffsets(CaptureConfig* config) {
     config->vOffset = 0;
     config->sizeFlag3 = 0;
 }
+
+constexpr u32 kRate48k = 48000;
+constexpr u32 kRate44k1 = 44100;
 
 // Audio clock rows: cycles per field = 128 x rate / field rate (59.94 Hz or
 // 50 Hz), increment = 2^23 x 128 x rate / 24 576 000, both rounded down.
@@ -191,8 +210,8 @@ u32 SetVbiService(void* device, u32 service, u32 enable, const VbiValues& values
         Unchecked(BusWrite(device, kAddress, line.reg, enable != 0 ? line.on : kLineOff, flags));
         return kStatusSuccess;
     }
-    if (service == 5 || service == 6) {
-        Trace("VBI: WST625 %s", state);
+    if (service == kServiceWst625 || service == kServiceWst625Too) {
+        Trace(kTraceWst625, state);
         const u8 byte = enable != 0 ? values.wst625On : kLineOff;
         for (u32 line = kWst625FirstLine; line <= kWst625LastLine; ++line) {
             Unchecked(BusWrite(device, kAddress, static_cast<u16>(kRegLineControlBase + line), byte, flags));
@@ -217,9 +236,9 @@ u32 ProgramScaler(void* device, CaptureConfig* config, u32 flags) {
     const u32 height = config->captureHeight;
     // 625-line figures win when both families are present; the 525-line
     // window still takes the four extra lines.
-    const u32 frameLines = has625 ? 576 : 480;
+    const u32 frameLines = has625 ? kFrameLines625 : kFrameLines525;
     const u32 fieldLines = frameLines / 2;
-    const u32 windowBase = has525 ? height + 4 : height;
+    const u32 windowBase = has525 ? height + kWindowExtra525 : height;
 
     config->widthDoubled = 0;
     ClearOffsets(config);
@@ -228,7 +247,7 @@ u32 ProgramScaler(void* device, CaptureConfig* config, u32 flags) {
     if (height > fieldLines) {
         config->heightDoubled = 0;
         ClearOffsets(config);
-        WriteVertical(device, windowBase / 2, (frameLines * 1024) / height, false, flags);
+        WriteVertical(device, windowBase / 2, (frameLines * kIncrementOne) / height, false, flags);
         return kStatusSuccess;
     }
     // One field's lines or fewer: only the listed heights have settings.
@@ -243,9 +262,9 @@ void WriteAudioClock(void* device, u32 standard, u32 sampleRate, u32 flags) {
     const AudioClock* clock = AudioClockFor(standard);
     if (clock == nullptr) return;
     const RegisterEntry* row;
-    if (sampleRate == 48000) {
+    if (sampleRate == kRate48k) {
         row = clock->at48k;
-    } else if (sampleRate == 44100) {
+    } else if (sampleRate == kRate44k1) {
         row = clock->at44k1;
     } else {
         return;
@@ -253,7 +272,7 @@ void WriteAudioClock(void* device, u32 standard, u32 sampleRate, u32 flags) {
     Unchecked(WriteRegistersOrResults(device, kAddress, row, CountOf(clock->at48k), flags));
 }
 
-constexpr DecoderFormats kFormats = MakeDecoderFormats("SAA7115", true, kFlagsDecoder3);
+constexpr DecoderFormats kFormats = MakeDecoderFormats("SAA7115", /*withSecam=*/true, kFlagsDecoder3);
 
 u32 GetVideoFormats(void*, void*, u32* count, VideoFormat* formats) {
     return CopyVideoFormats(count, formats, kFormats.record, kFormats.count);
@@ -261,7 +280,7 @@ u32 GetVideoFormats(void*, void*, u32* count, VideoFormat* formats) {
 
 u32 StartDecoder(void* context, void* device, u32 standard, u32 source, const VideoPropertySet& properties,
                  const DecoderStart& start) {
-    if (WriteSetupTable(device, *start.delta, start.flags) != 0) return kStatusBusFailure;
+    if (WriteSetupTable(device, start.delta, start.flags) != 0) return kStatusBusFailure;
     return ApplyVideoSettings(start.setVideoProperty, context, device, source, standard, properties);
 }
 

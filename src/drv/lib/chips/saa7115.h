@@ -87,10 +87,7 @@ inline constexpr RegisterEntry kSetupTable[kSetupEntries] = {
     {0x88, 0xF0},
 };
 
-struct SetupDelta {
-    const RegisterEntry* entries;
-    u32 count;
-};
+using SetupDelta = RegisterList;
 
 // True when every register of the delta occurs exactly once in the table (for
 // the boards' static_asserts).
@@ -202,11 +199,11 @@ u32 GetVideoFormats(void* context, void* device, u32* count, VideoFormat* format
 // 1, 3, 5 and 7 reach the decoder; the others are only traced). The steps
 // after the table are the decoder boards' ApplyVideoSettings.
 // What a board brings to the start-up: its set-up differences, its
-// SetVideoProperty and its bus flags (one constant record per board, so that
-// the start-up takes its arguments in registers and hands over to the
+// SetVideoProperty and its bus flags (part of the board's constant record, so
+// that the start-up takes its arguments in registers and hands over to the
 // property steps without a frame of its own).
 struct DecoderStart {
-    const SetupDelta* delta;
+    SetupDelta delta;
     SetVideoPropertyFn setVideoProperty;
     u32 flags;
 };

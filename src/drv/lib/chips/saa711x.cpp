@@ -2,6 +2,13 @@
 #include "chips/saa711x.h"
 
 namespace trel::saa711x {
+namespace {
+
+// Brightness spans the whole byte; contrast, hue and saturation 0..127.
+constexpr u32 kBrightnessFullScale = 255;
+constexpr u32 kControlFullScale = 127;
+
+}  // namespace
 
 bool IsPictureControl(u32 index) {
     return index == kPropBrightness || index == kPropContrast || index == kPropHue || index == kPropSaturation;
@@ -9,9 +16,9 @@ bool IsPictureControl(u32 index) {
 
 u32 SetPictureControl(void* device, u8 address, u32 index, u32 value, u32 flags) {
     u16 reg = kRegHue;
-    u32 fullScale = 127;
+    u32 fullScale = kControlFullScale;
     switch (index) {
-        case kPropBrightness: reg = kRegBrightness; fullScale = 255; break;
+        case kPropBrightness: reg = kRegBrightness; fullScale = kBrightnessFullScale; break;
         case kPropContrast: reg = kRegContrast; break;
         case kPropHue: break;
         case kPropSaturation: reg = kRegSaturation; break;

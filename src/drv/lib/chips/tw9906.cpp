@@ -22,6 +22,9 @@ constexpr u32 kLines288 = 288;
 // A shrink to a third or less needs 2 more on the horizontal scale.
 constexpr u32 kHScaleThirdExtra = 2;
 
+// Bits 8 to 11 of a scale, as register 0x0E holds them.
+constexpr u32 ScaleHighNibble(u32 scale) { return (scale >> 8) & 0xF; }
+
 }  // namespace
 
 void ProgramScaler(void* device, CaptureConfig* config) {
@@ -42,7 +45,7 @@ void ProgramScaler(void* device, CaptureConfig* config) {
     if (ntsc) {
         // A failed read counts as a 60-Hz signal.
         u8 status = 0;
-        signal50Hz = BusRead(device, kAddress, tw99xx::kRegStatus1, &status, 0) == 0 &&
+        signal50Hz = BusRead(device, kAddress, tw99xx::kRegStatus1, &status, kNoI2cFlags) == 0 &&
                      (status & tw99xx::kStatus1Bit50Hz) != 0;
         if (signal50Hz) {
             config->vOffset = kVOffset50HzOnNtsc;
@@ -64,10 +67,10 @@ void ProgramScaler(void* device, CaptureConfig* config) {
     const u32 vScale = ntsc && !signal50Hz && height == kLines288 ? kVScale60HzTo288 : sourceHeight * kScaleOne / height;
 
     // Results not examined: the capture starts whatever the bus says.
-    Unchecked(BusWrite(device, kAddress, kRegVScaleLow, static_cast<u8>(vScale), 0));
-    const u8 high = static_cast<u8>(((vScale >> 8) & 0xF) << 4 | ((hScale >> 8) & 0xF));
-    Unchecked(BusWrite(device, kAddress, kRegScaleHigh, high, 0));
-    Unchecked(BusWrite(device, kAddress, kRegHScaleLow, static_cast<u8>(hScale), 0));
+    Unchecked(BusWrite(device, kAddress, kRegVScaleLow, static_cast<u8>(vScale), kNoI2cFlags));
+    const u8 high = static_cast<u8>(ScaleHighNibble(vScale) << 4 | ScaleHighNibble(hScale));
+    Unchecked(BusWrite(device, kAddress, kRegScaleHigh, high, kNoI2cFlags));
+    Unchecked(BusWrite(device, kAddress, kRegHScaleLow, static_cast<u8>(hScale), kNoI2cFlags));
 }
 
 }  // namespace trel::tw9906

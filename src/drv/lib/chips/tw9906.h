@@ -12,6 +12,10 @@ inline constexpr u16 kRegVScaleLow = 0x0D;
 inline constexpr u16 kRegScaleHigh = 0x0E;  // bits 8..11 of the vertical scale, then of the horizontal
 inline constexpr u16 kRegHScaleLow = 0x0F;
 
+// The colour standard, one value per family: PAL and SECAM share one setting.
+inline constexpr StandardRegister kStandardSettings = {
+    .address = tw99xx::kAddress, .reg = kRegStandard, .ntsc = 0x14, .pal = 0x19, .secam = 0x19};
+
 // Capture start: clears hOffset, vOffset, widthDoubled, heightDoubled and
 // sizeFlag3 of the configuration, then programs the scaler for the requested
 // size and sets the fields that go with it. The source is 720 pixels wide and

@@ -5,32 +5,34 @@ namespace trel {
 
 u32 SelectDecoderSource(const DecoderSources& sources, DecoderContext* context, void* device, u32 source) {
     if (source > 1) {
-        Trace("Error:Unknown Video Source %d!!!", static_cast<int>(source));
+        Trace(kTraceUnknownVideoSource, source);
         return kStatusInvalid;
     }
     if (context == nullptr) return kStatusInvalid;
     context->videoSource = source;
-    const SourceSettings& settings = sources.source[source];
+    const RegisterList& settings = sources.source[source];
     // The source takes effect whatever the bus says; nothing here checks it.
-    Unchecked(WriteRegistersOrResults(device, sources.address, settings.entries, settings.count, 0));
+    Unchecked(WriteRegistersOrResults(device, sources.address, settings.entries, settings.count, kNoI2cFlags));
     return kStatusSuccess;
 }
 
-u32 SetStandardRegister(const StandardRegister& settings, DecoderContext* context, void* device, u32 standard) {
+u32 SetDecoderStandard(const StandardRegister* settings, DecoderContext* context, void* device, u32 standard) {
     if (standard == kKeepCurrent) return kStatusSuccess;
     if (standard == 0 || context == nullptr) return kStatusInvalid;
-    u8 value = 0;
-    if ((standard & kStdNtscFamily) != 0) {
-        value = settings.ntsc;
-    } else if ((standard & kStdPalFamily) != 0) {
-        value = settings.pal;
-    } else if ((standard & kStdSecamFamily) != 0) {
-        value = settings.secam;
-    } else {
-        context->tvStandard = standard;  // no family: nothing to program
-        return kStatusSuccess;
+    if (settings != nullptr) {
+        u8 value = 0;
+        if ((standard & kStdNtscFamily) != 0) {
+            value = settings->ntsc;
+        } else if ((standard & kStdPalFamily) != 0) {
+            value = settings->pal;
+        } else if ((standard & kStdSecamFamily) != 0) {
+            value = settings->secam;
+        } else {
+            context->tvStandard = standard;  // no family: nothing to program
+            return kStatusSuccess;
+        }
+        if (BusWrite(device, settings->address, settings->reg, value, kNoI2cFlags) != 0) return kStatusBusFailure;
     }
-    if (BusWrite(device, settings.address, settings.reg, value, 0) != 0) return kStatusBusFailure;
     context->tvStandard = standard;
     return kStatusSuccess;
 }
@@ -47,7 +49,7 @@ u32 ReadDecoderStatus(const DecoderStatus& status, void* device, u32 index, u32*
 u32 GetDecoderProperty(const DecoderStatus& status, void* context, void* device, u32 index, u32* value) {
     if (value == nullptr) return kStatusInvalid;
     *value = 0;
-    Trace("GetVideoProperty %d", static_cast<int>(index));
+    Trace(kTraceGetVideoProperty, index);
     const auto* decoder = static_cast<const DecoderContext*>(context);
     u32 result = kStatusSuccess;
     switch (index) {
@@ -60,26 +62,30 @@ u32 GetDecoderProperty(const DecoderStatus& status, void* context, void* device,
             }
             break;
         case kPropDecoderStatus0:
-        case kPropDecoderStatus1: result = ReadDecoderStatus(status, device, index, value, 0); break;
+        case kPropDecoderStatus1: result = ReadDecoderStatus(status, device, index, value, kNoI2cFlags); break;
         default: return kStatusNotSupported;
     }
-    Trace("GetVideoProperty return %d", static_cast<int>(status.traceReturnsValue ? *value : result));
+    Trace(kTraceGetVideoPropertyReturn, status.traceReturnsValue ? *value : result);
     return result;
 }
 
 u32 SelectVideoInput(const DecoderSources& sources, void* context, void* device, u32 inputId) {
-    Trace("Set_Current_Video_InputID %d", static_cast<int>(inputId));
+    Trace(kTraceSetVideoInput, inputId);
     if (inputId > 1 || context == nullptr) return kStatusInvalid;
     return SelectDecoderSource(sources, static_cast<DecoderContext*>(context), device, inputId == 0 ? 1 : 0);
 }
 
 u32 ApplyVideoSettings(SetVideoPropertyFn set, void* context, void* device, u32 source, u32 standard,
                        const VideoPropertySet& properties) {
-    u32 status = set(context, device, kPropVideoSource, source, 0);
+    // The fifth argument only switches a VBI service; start-up passes it off.
+    constexpr u32 kNoExtra = 0;
+    u32 status = set(context, device, kPropVideoSource, source, kNoExtra);
     if (status != kStatusSuccess) return status;
-    status = set(context, device, kPropTvStandard, standard, 0);
+    status = set(context, device, kPropTvStandard, standard, kNoExtra);
     if (status != kStatusSuccess) return status;
-    for (u32 index = 1; index <= kVideoPropertyCount; ++index) set(context, device, index, properties.value[index - 1], 0);
+    for (u32 index = 1; index <= kVideoPropertyCount; ++index) {
+        set(context, device, index, properties.value[index - 1], kNoExtra);
+    }
     return kStatusSuccess;
 }
 

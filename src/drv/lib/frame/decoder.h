@@ -2,12 +2,27 @@
 // value ranges and scalings, source selection and TV-standard selection as
 // register data, the input-to-source mapping, the tail of InitVideoSource that
 // applies source, standard and picture set. (The NTSC capture offset is
-// ApplyNtscVOffset of frame/module.h.)
+// ApplyNtscVOffset of frame/module.h.) Each board describes itself in one
+// constant record of its chip's kind (chips/); the pieces of that record the
+// rules below read are the types of this file.
 #pragma once
 
 #include "frame/bus.h"
 
 namespace trel {
+
+// The decoder boards other than Kestrel pass no flags with their I2C transfers.
+inline constexpr u32 kNoI2cFlags = 0;
+
+// A register table of a board: entries written in order, pointer and count.
+struct RegisterList {
+    const RegisterEntry* entries;
+    u32 count;
+};
+template <size_t N>
+constexpr RegisterList ListOf(const RegisterEntry (&table)[N]) {
+    return {table, CountOf(table)};
+}
 
 // ---------------------------------------------------------------------------
 // Picture values. Percentages are compared unsigned, so a negative value is out
@@ -27,23 +42,22 @@ constexpr u8 ScalePercent(u32 percent, u32 fullScale) {
     return static_cast<u8>(percent * fullScale / kPercentMax);
 }
 
-// Hue -50..50 onto the decoders' signed hue byte. The negative side counts down
-// from 255, not 256: -1 gives 0xFD and -50 gives 0x80, 50 gives 0x7F.
+// Hue -50..50 onto the decoders' signed hue byte, 127 steps each way. The
+// negative side counts down from 255, not 256: -1 gives 0xFD and -50 gives
+// 0x80, 50 gives 0x7F.
+inline constexpr s32 kHueSteps = 127;
+inline constexpr s32 kHueNegativeBase = 255;
 constexpr u8 HueByte(u32 value) {
     const s32 hue = static_cast<s32>(value);
-    const s32 scaled = hue * 127 / kHueMax;
-    return static_cast<u8>(hue >= 0 ? scaled : 255 + scaled);
+    const s32 scaled = hue * kHueSteps / kHueMax;
+    return static_cast<u8>(hue >= 0 ? scaled : kHueNegativeBase + scaled);
 }
 
 // ---------------------------------------------------------------------------
 // Source selection: the registers each of the two sources writes, in order.
-struct SourceSettings {
-    const RegisterEntry* entries;
-    u32 count;
-};
 struct DecoderSources {
     u8 address;
-    SourceSettings source[2];
+    RegisterList source[2];
 };
 
 // Records the source, then writes its settings (results not examined).
@@ -51,9 +65,7 @@ struct DecoderSources {
 [[nodiscard]] u32 SelectDecoderSource(const DecoderSources& sources, DecoderContext* context, void* device, u32 source);
 
 // TV standard selection through one decoder register, one value per family,
-// families tested NTSC, then PAL, then SECAM. kKeepCurrent changes nothing; 0 is
-// refused; a mask of no family is recorded without a write. A failed write
-// keeps the old standard and answers kStatusBusFailure.
+// families tested NTSC, then PAL, then SECAM.
 struct StandardRegister {
     u8 address;
     u16 reg;
@@ -61,8 +73,12 @@ struct StandardRegister {
     u8 pal;
     u8 secam;
 };
-[[nodiscard]] u32 SetStandardRegister(const StandardRegister& settings, DecoderContext* context, void* device,
-                                      u32 standard);
+// kKeepCurrent changes nothing; 0 is refused; a mask of no family is recorded
+// without a write. A failed write keeps the old standard and answers
+// kStatusBusFailure. A board whose decoder is not told the standard (no
+// register: settings null) only records it.
+[[nodiscard]] u32 SetDecoderStandard(const StandardRegister* settings, DecoderContext* context, void* device,
+                                     u32 standard);
 
 // GetVideoProperty of the decoder boards: the value is cleared and the index
 // traced; source (0) and standard (0x1002) come from the context, the two

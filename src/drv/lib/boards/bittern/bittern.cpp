@@ -12,9 +12,6 @@
 namespace trel {
 namespace {
 
-using saa7115_two_source::kFlags;
-constexpr BoardInfoValues kInfo = {"Bittern", 0x0200, 1, 0x39};
-
 // Where Bittern's set-up differs from the shared table: 0x3A, and the closed
 // caption line (21) sliced from the start.
 constexpr RegisterEntry kSetupDifferences[] = {
@@ -22,7 +19,6 @@ constexpr RegisterEntry kSetupDifferences[] = {
     {saa7115::kRegCaptionLine, 0xF4},
 };
 static_assert(saa7115::IsValidDelta(kSetupDifferences, CountOf(kSetupDifferences)));
-constexpr saa7115::SetupDelta kSetupDelta = {kSetupDifferences, CountOf(kSetupDifferences)};
 
 // Twelve writes per family: no 0x5A, and 20 (0x14) in 0x98/0xC8 for 625 lines.
 constexpr RegisterEntry kStandard525[] = {
@@ -34,39 +30,32 @@ constexpr RegisterEntry kStandard625[] = {
     {0xC8, 0x14}, {0xCA, 0x20}, {0xCB, 0x01}, {0xCE, 0x20}, {0xCF, 0x01}, {0x88, 0xF0},
 };
 static_assert(CountOf(kStandard525) == CountOf(kStandard625));
-constexpr saa7115::StandardLists kStandardLists = {kStandard525, kStandard625, CountOf(kStandard525)};
 
-u32 OpenBoard(void*, void** contextOut, BoardInfo* info) { return OpenDecoderBoard(contextOut, info, kInfo); }
+u32 SetVideoProperty(void* context, void* device, u32 index, u32 value, u32 extra);
 
-[[nodiscard]] u32 SetTVStandard(DecoderContext* context, void* device, u32 standard) {
-    return saa7115_two_source::SetStandard(context, device, standard, kStandardLists);
+constexpr saa7115_two_source::Board kBittern = {
+    .info = {.name = "Bittern", .revision = 0x0200, .valueA = 1, .flagsB = 0x39},
+    .start = {.delta = ListOf(kSetupDifferences),
+              .setVideoProperty = SetVideoProperty,
+              .flags = saa7115_two_source::kFlags},
+    .standards = {.lines525 = kStandard525, .lines625 = kStandard625, .count = CountOf(kStandard525)},
+    .slicesVbi = false,  // 0x1003 is an unknown index here
+    .vbi = {},
+    .scalesAtCaptureStart = false,  // capture start only applies the NTSC offset rule
+};
+
+u32 OpenBoard(void*, void** contextOut, BoardInfo* info) { return OpenDecoderBoard(contextOut, info, kBittern.info); }
+
+u32 SetVideoProperty(void* context, void* device, u32 index, u32 value, u32 extra) {
+    return saa7115_two_source::SetVideoProperty(kBittern, context, device, index, value, extra);
 }
-
-// No VBI services on this board: 0x1003 is an unknown index here.
-u32 SetVideoProperty(void* context, void* device, u32 index, u32 value, u32) {
-    Trace("SetVideoProperty %d %d", static_cast<s32>(index), static_cast<s32>(value));
-    auto* decoder = static_cast<DecoderContext*>(context);
-    switch (index) {
-        case kPropVideoSource: return saa7115_two_source::SelectVideoSource(decoder, device, value);
-        case kPropTvStandard: return SetTVStandard(decoder, device, value);
-        default: return saa7115::SetPictureControl(device, index, value, kFlags);
-    }
-}
-
-constexpr saa7115::DecoderStart kStart = {&kSetupDelta, SetVideoProperty, kFlags};
 
 u32 InitVideoSource(void* context, void* device, u32 standard, u32 source, const VideoPropertySet* properties) {
-    return saa7115_two_source::InitVideoSource(context, device, standard, source, properties, kStart);
+    return saa7115_two_source::InitVideoSource(kBittern, context, device, standard, source, properties);
 }
 
-// Nothing reaches the decoder: only the NTSC offset rule.
-u32 OnStartCapture(void*, void*, CaptureConfig* config) {
-    if (config == nullptr) {
-        Trace("OnStartCapture video_config == NULL");
-        return kStatusInvalid;
-    }
-    ApplyNtscVOffset(config);
-    return kStatusSuccess;
+u32 OnStartCapture(void*, void* device, CaptureConfig* config) {
+    return saa7115_two_source::OnStartCapture(kBittern, device, config);
 }
 
 constexpr BoardOps kBoardOps = {
@@ -80,9 +69,9 @@ constexpr VideoOps kVideoOps = {
     saa7115::GetVideoFormats,         // GetVideoFormats
     CommonGetDefaultVideoProperties,  // GetDefaultVideoProperties
     InitVideoSource,                  // InitVideoSource
-    ZeroStub,                         // 5
+    ZeroStub,                         // Reserved5
     OnStartCapture,                   // OnStartCapture
-    ZeroStub,                         // 7
+    ZeroStub,                         // Reserved7
     SetVideoProperty,                 // SetVideoProperty
     saa7115_two_source::GetVideoProperty,  // GetVideoProperty
 };
@@ -91,7 +80,7 @@ constexpr AudioOps kAudioOps = {
     CapabilityMask<0x176001>,  // GetAudioSourceCaps
     GetAudioChipconfigSaa7115,    // GetAudioChipconfig
     InitAudioSaa7115Clock,         // InitAudio
-    ZeroStub,                      // 3
+    ZeroStub,                      // Reserved3
 };
 
 constexpr InputOps kInputOps = {
@@ -105,6 +94,6 @@ constexpr InputOps kInputOps = {
 }  // namespace
 
 constexpr BoardDescriptor kBitternDescriptor = {
-    sizeof(BoardDescriptor), 0x1F3B, 0x5100, kInfo.revision, &kBoardOps, &kVideoOps, &kAudioOps, &kInputOps, nullptr};
+    sizeof(BoardDescriptor), 0x1F3B, 0x5100, kBittern.info.revision, &kBoardOps, &kVideoOps, &kAudioOps, &kInputOps, nullptr};
 
 }  // namespace trel

@@ -12,47 +12,31 @@
 namespace trel {
 namespace {
 
-using saa7115_two_source::kFlags;
-constexpr BoardInfoValues kInfo = {"Heron I", 0x0202, 0, 0x3B};
+u32 SetVideoProperty(void* context, void* device, u32 index, u32 value, u32 extra);
 
-// Heron I runs the shared set-up table as it is.
-constexpr saa7115::SetupDelta kSetupDelta = {nullptr, 0};
-// Teletext lines sliced as WST625.
-constexpr saa7115::VbiValues kVbiValues = {0xF1};
+constexpr saa7115_two_source::Board kHeronI = {
+    .info = {.name = "Heron I", .revision = 0x0202, .valueA = 0, .flagsB = 0x3B},
+    // The shared set-up table as it is.
+    .start = {.delta = {}, .setVideoProperty = SetVideoProperty, .flags = saa7115_two_source::kFlags},
+    .standards = saa7115::kStandardLists,
+    .slicesVbi = true,
+    .vbi = {.wst625On = 0xF1},  // teletext lines sliced as WST625
+    .scalesAtCaptureStart = true,
+};
 
-u32 OpenBoard(void*, void** contextOut, BoardInfo* info) { return OpenDecoderBoard(contextOut, info, kInfo); }
-
-[[nodiscard]] u32 SetTVStandard(DecoderContext* context, void* device, u32 standard) {
-    return saa7115_two_source::SetStandard(context, device, standard, saa7115::kStandardLists);
-}
+u32 OpenBoard(void*, void** contextOut, BoardInfo* info) { return OpenDecoderBoard(contextOut, info, kHeronI.info); }
 
 u32 SetVideoProperty(void* context, void* device, u32 index, u32 value, u32 extra) {
-    Trace("SetVideoProperty %d %d", static_cast<s32>(index), static_cast<s32>(value));
-    auto* decoder = static_cast<DecoderContext*>(context);
-    switch (index) {
-        case kPropVideoSource: return saa7115_two_source::SelectVideoSource(decoder, device, value);
-        case kPropTvStandard: return SetTVStandard(decoder, device, value);
-        case kPropVbiService: return saa7115::SetVbiService(device, value, extra, kVbiValues, kFlags);
-        default: return saa7115::SetPictureControl(device, index, value, kFlags);
-    }
+    return saa7115_two_source::SetVideoProperty(kHeronI, context, device, index, value, extra);
 }
 
-constexpr saa7115::DecoderStart kStart = {&kSetupDelta, SetVideoProperty, kFlags};
-
 u32 InitVideoSource(void* context, void* device, u32 standard, u32 source, const VideoPropertySet* properties) {
-    return saa7115_two_source::InitVideoSource(context, device, standard, source, properties, kStart);
+    return saa7115_two_source::InitVideoSource(kHeronI, context, device, standard, source, properties);
 }
 
 // The scaler delivers the requested size; the context is not consulted.
 u32 OnStartCapture(void*, void* device, CaptureConfig* config) {
-    if (config == nullptr) {
-        Trace("OnStartCapture video_config == NULL");
-        return kStatusInvalid;
-    }
-    const u32 status = saa7115::ProgramScaler(device, config, kFlags);
-    if (status != kStatusSuccess) return status;
-    ApplyNtscVOffset(config);
-    return kStatusSuccess;
+    return saa7115_two_source::OnStartCapture(kHeronI, device, config);
 }
 
 constexpr BoardOps kBoardOps = {
@@ -66,9 +50,9 @@ constexpr VideoOps kVideoOps = {
     saa7115::GetVideoFormats,         // GetVideoFormats
     CommonGetDefaultVideoProperties,  // GetDefaultVideoProperties
     InitVideoSource,                  // InitVideoSource
-    ZeroStub,                         // 5
+    ZeroStub,                         // Reserved5
     OnStartCapture,                   // OnStartCapture
-    ZeroStub,                         // 7
+    ZeroStub,                         // Reserved7
     SetVideoProperty,                 // SetVideoProperty
     saa7115_two_source::GetVideoProperty,  // GetVideoProperty
 };
@@ -77,7 +61,7 @@ constexpr AudioOps kAudioOps = {
     CapabilityMask<0x176007>,       // GetAudioSourceCaps
     GetAudioChipconfigSaa7115,  // GetAudioChipconfig
     InitAudioSaa7115Clock,       // InitAudio
-    ZeroStub,                    // 3
+    ZeroStub,                    // Reserved3
 };
 
 constexpr InputOps kInputOps = {
@@ -91,6 +75,6 @@ constexpr InputOps kInputOps = {
 }  // namespace
 
 constexpr BoardDescriptor kHeronIDescriptor = {
-    sizeof(BoardDescriptor), 0x1F3B, 0x5100, kInfo.revision, &kBoardOps, &kVideoOps, &kAudioOps, &kInputOps, nullptr};
+    sizeof(BoardDescriptor), 0x1F3B, 0x5100, kHeronI.info.revision, &kBoardOps, &kVideoOps, &kAudioOps, &kInputOps, nullptr};
 
 }  // namespace trel

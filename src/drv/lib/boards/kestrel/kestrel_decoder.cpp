@@ -24,7 +24,7 @@ constexpr RegisterEntry kSourceSettings[kSourceCount][2] = {
 
 constexpr saa7115::VbiValues kVbi = {0x11};
 
-constexpr saa7115::DecoderStart kStart = {&kSetup, SetVideoProperty, kFlags};
+constexpr saa7115::DecoderStart kStart = {kSetup, SetVideoProperty, kFlags};
 
 
 }  // namespace
