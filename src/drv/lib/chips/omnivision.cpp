@@ -22,8 +22,7 @@ u32 OmniVisionStartCapture(const OmniVisionBoard& board, void* device) {
     word[1] = 0;
     word[2] = 0;
     word[3] = 0;
-    if (board.requeryAtCapture) *board.flag50Hz = Query50Hz();
-    const RegisterEntry* timing = *board.flag50Hz != 0 ? board.timing25 : board.timing30;
+    const RegisterEntry* timing = Flag50HzAtCapture(board.camera) != 0 ? board.timing25 : board.timing30;
     Unchecked(WriteRegistersOrResults(device, board.address, timing, board.timingCount, board.flags));
     return kStatusSuccess;
 }

@@ -153,15 +153,7 @@ constexpr TunerOps kTunerOps = {
 }  // namespace kestrel
 
 constexpr BoardDescriptor kKestrelDescriptor = {
-    .size = sizeof(BoardDescriptor),
-    .vendorId = 0x1F3B,
-    .productId = 0x5100,
-    .revision = kestrel::kKestrel.info.revision,
-    .boardOps = &kestrel::kBoardOps,
-    .videoOps = &kestrel::kVideoOps,
-    .audioOps = &kestrel::kAudioOps,
-    .inputOps = &kestrel::kInputOps,
-    .tunerOps = &kestrel::kTunerOps,
-};
+    sizeof(BoardDescriptor), 0x1F3B,           0x5100,           kestrel::kKestrel.info.revision, &kestrel::kBoardOps,
+    &kestrel::kVideoOps,     &kestrel::kAudioOps, &kestrel::kInputOps, &kestrel::kTunerOps};
 
 }  // namespace trel
