@@ -3,6 +3,7 @@
 #include "frame/bus.h"
 #include "frame/camera.h"
 #include "frame/catalogue.h"
+#include "frame/decoder.h"
 
 namespace trel {
 namespace {
@@ -114,8 +115,8 @@ static_assert(Reverse12(133) == 0xA10 && Reverse12(531) == 0xC84 && Reverse12(1)
 // Brightness 0..100 becomes exposure 531 down to 1; a failed first half
 // ends the write.
 void WriteExposure(void* device, u32 brightness) {
-    if (brightness > 100) return;
-    const u32 lines = (100 - brightness) * 530 / 100 + 1;
+    if (!IsPercent(brightness)) return;
+    const u32 lines = (kPercentMax - brightness) * 530 / kPercentMax + 1;
     const u32 r = Reverse12(lines);
     if (BusSerialWrite(device, kExposureHigh, kExposurePage, static_cast<u16>((r >> 6) & 0x3F)) != 0) return;
     Unchecked(BusSerialWrite(device, kExposureLow, kExposurePage, static_cast<u16>(r & 0x3F)));
@@ -123,7 +124,7 @@ void WriteExposure(void* device, u32 brightness) {
 
 // Sign and magnitude: |hue| * 31 / 50, plus 0x20 when negative.
 constexpr u8 EncoderHue(s32 hue) {
-    const s32 magnitude = (hue < 0 ? -hue : hue) * 31 / 50;
+    const s32 magnitude = (hue < 0 ? -hue : hue) * 31 / kHueMax;
     return static_cast<u8>(hue < 0 ? magnitude + 0x20 : magnitude);
 }
 static_assert(EncoderHue(-50) == 0x3F && EncoderHue(-1) == 0x20 && EncoderHue(0) == 0 && EncoderHue(50) == 0x1F &&
@@ -135,15 +136,11 @@ u32 SetVideoProperty(void*, void* device, u32 index, u32 value, u32) {
         case kPropBrightness:
             WriteExposure(device, value);
             return kStatusSuccess;
-        case kPropHue: {
-            const s32 hue = static_cast<s32>(value);
-            if (hue >= -50 && hue <= 50) Unchecked(BusEncoderWrite(device, kEncoderHue, EncoderHue(hue)));
+        case kPropHue:
+            if (IsHue(value)) Unchecked(BusEncoderWrite(device, kEncoderHue, EncoderHue(static_cast<s32>(value))));
             return kStatusSuccess;
-        }
         case kPropSaturation:
-            if (value <= 100) {
-                Unchecked(BusEncoderWrite(device, kEncoderSaturation, static_cast<u8>(value * 127 / 100)));
-            }
+            if (IsPercent(value)) Unchecked(BusEncoderWrite(device, kEncoderSaturation, ScalePercent(value, 127)));
             return kStatusSuccess;
         default:
             return kStatusNotSupported;
