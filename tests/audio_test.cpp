@@ -47,7 +47,7 @@ TEST_F(HostTest, AudioChipConfigurationWholeRecord) {
         EXPECT_TRUE(chip.GuardIntact());
         EXPECT_THAT(host_.Log(), IsEmpty());
         const bool adpcm = r.audio.formatTag == 2 || r.audio.formatTag == 17;
-        EXPECT_THAT(Traces(), ElementsAreArray(adpcm ? Lines{"ADPCM enable"} : Lines{}));
+        EXPECT_THAT(Traces(), ElementsAreArray(adpcm ? Lines{kAdpcm} : Lines{}));
     }
 }
 

@@ -24,8 +24,7 @@ TEST_F(HostTest, CatalogueIsTheTestsTable) {
     EXPECT_EQ(Kernel::Get().AllocationCount(), allocations);
     EXPECT_THAT(host_.Log(), IsEmpty());
     EXPECT_EQ(host::Module::Get().DllInitialize(nullptr) | host::Module::Get().DllUnload(), 0);
-    EXPECT_THAT(Traces(), ElementsAre("************ Load Board Module *************",
-                                      "*********** Unload Board Module ************"));
+    EXPECT_THAT(Traces(), ElementsAre(kLoadBanner, kUnloadBanner));
     for (u32 i = 0; i < count; ++i)
         if (ExpectedRow(i) == nullptr) ADD_FAILURE() << "catalogue entry " << i << " is not in tests/catalogue.h: " << BoardName(i);
     ASSERT_EQ(count, kExpectedBoards);

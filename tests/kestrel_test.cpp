@@ -115,7 +115,7 @@ TEST_F(KestrelTest, CaptureStartWithTheLineInputLeavesTheTunerAlone) {
     ASSERT_EQ(bus.size(), 30u + 2 + 13 + 2);
     EXPECT_THAT(Lines(bus.begin() + 30, bus.end()),
                 ElementsAreArray(K("02=C3 09=40") + Saa(kHeron625, " f8000") + K("12:000B=0220 12:0013=3E40")));
-    EXPECT_THAT(Traces(), ElementsAre("SetTVStandard 16", "Set Audio Source LINE In"));
+    EXPECT_THAT(Traces(), ElementsAre(Line(kSetTvStandard, 16), kAudioSourceLine));
 }
 
 // ---------------------------------------------------------------------------
@@ -157,8 +157,8 @@ TEST_P(KestrelTvMode, ProgramsTunerIfDemodulatorAndTvAudio) {
     host_.ScriptSubaddressRead({0x80, 0x11, 0x00, 0x7E}, {0xA5, 0x0F});
     EXPECT_EQ(SetTuner(2, 1), 0u);
     EXPECT_THAT(Bus(), ElementsAreArray(K(r.bus + " 11:007E->A50F")));
-    const Lines mode = r.trace != nullptr ? Lines{"Set Tuner Mode " + std::string(r.trace)} : Lines{};
-    EXPECT_THAT(Traces(), ElementsAreArray(mode + Lines{"Set Audio Source TV Tuner", "Standard Result Reg : a5, f!!!"}));
+    const Lines mode = r.trace != nullptr ? Lines{Line(kTunerMode, r.trace)} : Lines{};
+    EXPECT_THAT(Traces(), ElementsAreArray(mode + Lines{kAudioSourceTuner, Line(kStandardResult, 0xA5, 0x0F)}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Standards, KestrelTvMode, ::testing::ValuesIn(kTvModeRows),
@@ -196,15 +196,15 @@ TEST_P(KestrelFmMono, SoundModeReceptionAndWordEachTakeTheirOwnRule) {
     Mark();
     EXPECT_EQ(SetTuner(10, r.flags), 0u);
     EXPECT_THAT(Bus(), ElementsAreArray(K(FmBytes(r.soundMono) + "12:000B=0220")));
-    EXPECT_THAT(Traces(), ElementsAre(r.soundMono ? "Set FM RADIO MONO" : "Set FM RADIO STEREO"));
+    EXPECT_THAT(Traces(), ElementsAre(r.soundMono ? kFmRadioMono : kFmRadioStereo));
     Mark();
     EXPECT_EQ(SetTuner(2, 2), 0u);
     EXPECT_THAT(Bus(), ElementsAreArray(K("C2=9840 " + FmBytes(r.receptionMono) + "12:000B=0220 12:0013=0000")));
-    EXPECT_THAT(Traces(), ElementsAre("Set Tuner Mode FM Radio", "Set Audio Source FM RADIO"));
+    EXPECT_THAT(Traces(), ElementsAre(Line(kTunerMode, "FM Radio"), kAudioSourceFm));
     Mark();
     EXPECT_EQ(Tune(r.hz), 0u);
     EXPECT_THAT(Bus(), ElementsAreArray(K(std::string("W=88") + (r.wordMono ? "59" : "19") + r.divider)));
-    EXPECT_THAT(Traces(), ElementsAre("Set Frequency " + std::to_string(static_cast<s32>(r.hz)) + ", VIF = 1070"));
+    EXPECT_THAT(Traces(), ElementsAre(Line(kFrequency, r.hz, 1070)));
 }
 
 INSTANTIATE_TEST_SUITE_P(Flags, KestrelFmMono, ::testing::ValuesIn(kFmMonoRows),
@@ -243,8 +243,7 @@ TEST_P(KestrelTune, SendsTheWordOrKeepsThePreviousRecord) {
     UseLineInput();
     EXPECT_EQ(Tune(r.hz), 0u);  // a refused frequency is not reported to the host
     EXPECT_THAT(Bus(), ElementsAreArray(K(r.word != nullptr ? r.word : "")));
-    const std::string trace = "Set Frequency " + std::to_string(r.hz) + ", VIF = " + std::to_string(r.ifFigure);
-    EXPECT_THAT(Traces(), ElementsAreArray(r.word != nullptr ? Lines{trace} : Lines{}));
+    EXPECT_THAT(Traces(), ElementsAreArray(r.word != nullptr ? Lines{Line(kFrequency, r.hz, r.ifFigure)} : Lines{}));
     if (r.word != nullptr) EXPECT_THAT(FrequencyRecord(), ElementsAre(r.hz, r.hz - 1, 3, 0, 0, 30, 49));
     else EXPECT_THAT(FrequencyRecord(), ElementsAre(0, 0, 3, 0, 0, 4, 1));
 }
@@ -261,7 +260,7 @@ TEST_F(KestrelTest, FrequencyRecordBookkeeping) {
     Mark();
     EXPECT_EQ(Tune(159'000'000, 5), 0u);
     EXPECT_THAT(Bus(), ElementsAreArray(K("10:0020=0001 12:000B=0330")));
-    EXPECT_THAT(Traces(), ElementsAre("Set TVAudio Language A & Mono!!!"));
+    EXPECT_THAT(Traces(), ElementsAre(Line(kTvAudioLanguage, "A & Mono")));
     EXPECT_THAT(FrequencyRecord(), ElementsAre(471'250'000, 471'249'999, 3, 0, 0, 30, 49));
     EXPECT_THAT(TunerRecord(6, kTunerStatusFields), ElementsAre(471'250'000, 0, 100, 0));
     UseLineInput();
@@ -281,8 +280,7 @@ TEST_F(KestrelTest, UnknownModesPropertiesAndInputsAreRefused) {
     for (u32 id : {7u, 11u}) EXPECT_EQ(tuner().GetTunerProperty(context_, device(), id, &value, nullptr), kNotSupported);
     EXPECT_EQ(value, 0xEEEEEEEEu);
     for (u32 id : {0u, 2u, 5u}) EXPECT_EQ(inputs().Set_Current_Audio_InputID(context_, device(), id), kInvalid);
-    EXPECT_THAT(Traces(), ElementsAre("Set_Current_Audio_InputID 0", "Set_Current_Audio_InputID 2",
-                                      "Set_Current_Audio_InputID 5"));
+    EXPECT_THAT(Traces(), ElementsAre(Line(kSetAudioInput, 0), Line(kSetAudioInput, 2), Line(kSetAudioInput, 5)));
     EXPECT_THAT(host_.Log(), IsEmpty());
     EXPECT_EQ(TunerValue(2), 1u);
     EXPECT_EQ(inputs().GetAudioInputType(context_), 3u);
@@ -296,13 +294,13 @@ TEST_F(KestrelTest, UnknownModesPropertiesAndInputsAreRefused) {
 TEST_F(KestrelTest, AudioInputsRouteTheSource) {
     EXPECT_EQ(inputs().Set_Current_Audio_InputID(context_, device(), 4), 0u);
     EXPECT_THAT(Bus(), ElementsAreArray(K("12:000B=0220 12:0013=3E40")));
-    EXPECT_THAT(Traces(), ElementsAre("Set_Current_Audio_InputID 4", "Set Audio Source LINE In"));
+    EXPECT_THAT(Traces(), ElementsAre(Line(kSetAudioInput, 4), kAudioSourceLine));
     EXPECT_EQ(inputs().GetAudioInputType(context_), 4u);
     Mark();
     host_.FailMatching(Service::I2cReadSubaddress);
     EXPECT_EQ(inputs().Set_Current_Audio_InputID(context_, device(), 3), 0u);
     EXPECT_EQ(host_.Log().size(), 1u);
-    EXPECT_THAT(Traces(), ElementsAre("Set_Current_Audio_InputID 3", "Set Audio Source TV Tuner"));
+    EXPECT_THAT(Traces(), ElementsAre(Line(kSetAudioInput, 3), kAudioSourceTuner));
     EXPECT_EQ(inputs().GetAudioInputType(context_), 3u);
     UseLineInput();
     EXPECT_EQ(SetTuner(2, 2), 0u);
@@ -335,7 +333,7 @@ TEST_P(KestrelSound, WritesTheModeAndStoresTheFlags) {
     UseLineInput();
     EXPECT_EQ(SetTuner(10, r.flags), 0u);
     EXPECT_THAT(Bus(), ElementsAreArray(K(r.bus)));
-    EXPECT_THAT(Traces(), ElementsAre("Set TVAudio Language " + std::string(r.trace) + "!!!"));
+    EXPECT_THAT(Traces(), ElementsAre(Line(kTvAudioLanguage, r.trace)));
     EXPECT_EQ(TunerValue(10), r.flags);
 }
 
@@ -352,9 +350,7 @@ TEST_F(KestrelTest, AudioStatusGivesTheAvailableModes) {
     for (auto [high, low, modes] : rows) {
         Mark();
         EXPECT_EQ(TunerValue(modes == 0x31 ? 9 : 8), modes);
-        char text[40];
-        std::snprintf(text, sizeof text, "Audio Status Reg : %x, %x!!!", high, low);
-        EXPECT_THAT(Traces(), ElementsAre(text));
+        EXPECT_THAT(Traces(), ElementsAre(Line(kAudioStatus, high, low)));
     }
     EXPECT_THAT(Bus(), ElementsAreArray(K("11:0200->FEBF")));
     host_.FailMatching(Service::I2cReadSubaddress);

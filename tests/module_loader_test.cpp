@@ -145,7 +145,7 @@ TEST_F(ModuleLoaderTest, RealModuleIsBoundToTheKitsServices) {
     EXPECT_THAT(Traces(), IsEmpty());
     // Still loaded for the kit: the module answers.
     EXPECT_EQ(host::Module::Get().DllUnload(), 0);
-    EXPECT_THAT(Traces(), ::testing::ElementsAre("*********** Unload Board Module ************"));
+    EXPECT_THAT(Traces(), ::testing::ElementsAre(kUnloadBanner));
 }
 
 #ifdef _WIN32

@@ -83,7 +83,8 @@ protected:
 // SetVideoProperty: each call of a row (index, value, extra) -> the bus lines
 // ("!": refused with the row's status, "?": an index the board does not
 // know, kNotSupported; nothing written either way), the trace
-// "SetVideoProperty <index> <value>" and the call's own trace. kInput:
+// "SetVideoProperty <index> <value>" and the VBI service's own, its name and
+// "enable" (a non-zero extra) or "disable". kInput:
 // Set_Current_Video_InputID instead, the input then reported back by
 // GetVideoInputType: input 0 selects source 1 and input 1 source 0 (Kestrel:
 // input i is source 2 - i).
@@ -100,7 +101,7 @@ TEST_F(RuleTest, PropertiesAndInputs) {
         s32 value;
         std::string bus;
         u32 extra = 0;
-        const char* trace = nullptr;
+        const char* vbi = nullptr;  // the VBI service traced
     };
     const struct {
         const char* boards;
@@ -112,12 +113,12 @@ TEST_F(RuleTest, PropertiesAndInputs) {
                            {3, -1, "!"}, {7, 100, "0C=7F"}, {7, 101, "!"}, {7, -1, "!"}, {5, -50, "0D=80"}, {5, -1, "0D=FD"},
                            {5, 50, "0D=7F"}, {5, 51, "!"}, {5, -51, "!"}, {2, 3, "?"}, {9, 3, "?"}, {0x1000, 3, "?"}}},
         // VBI services: extra switches them; WST625 writes F1 (Heron I) or 11 (Kestrel) to lines 6..22.
-        {"Vbi", kInvalid, {{0x1003, 1, "53=F5", 1, "VBI: CGMS NTSC enable"}, {0x1003, 1, "53=FF", 0, "VBI: CGMS NTSC disable"},
-                           {0x1003, 2, "56=F5", 7, "VBI: CGMS PAL enable"}, {0x1003, 3, "54=F4", 1, "VBI: Close Caption enable"},
-                           {0x1003, 6, Wst("FF"), 0, "VBI: WST625 disable"}, {0x1003, 4, "", 1}, {0x1003, 9, "", 0},
+        {"Vbi", kInvalid, {{0x1003, 1, "53=F5", 1, "CGMS NTSC"}, {0x1003, 1, "53=FF", 0, "CGMS NTSC"},
+                           {0x1003, 2, "56=F5", 7, "CGMS PAL"}, {0x1003, 3, "54=F4", 1, "Close Caption"},
+                           {0x1003, 6, Wst("FF"), 0, "WST625"}, {0x1003, 4, "", 1}, {0x1003, 9, "", 0},
                            {0x1003, 0, "?", 1}, {0x1003, 10, "?", 1}}},
-        {"Heron I", kInvalid, {{0x1003, 5, Wst("F1"), 1, "VBI: WST625 enable"}}},
-        {"Kestrel", kInvalid, {{0x1003, 5, Wst("11"), 1, "VBI: WST625 enable"}, {kInput, 0, "02=C3 09=40"}, {kInput, 1, "02=C1 09=40"},
+        {"Heron I", kInvalid, {{0x1003, 5, Wst("F1"), 1, "WST625"}}},
+        {"Kestrel", kInvalid, {{0x1003, 5, Wst("11"), 1, "WST625"}, {kInput, 0, "02=C3 09=40"}, {kInput, 1, "02=C1 09=40"},
                                {kInput, 2, "02=C8 09=80"}, {kInput, 3, "!"}}},
         {"Heron I+Bittern+Heron II Reprise", kInvalid, {{kInput, 0, "02=C0 09=40"}, {kInput, 1, "02=C9 09=80"}}},
         {"TwoSources", kInvalid, {{kInput, 2, "!"}}},
@@ -149,9 +150,8 @@ TEST_F(RuleTest, PropertiesAndInputs) {
                 host_.SetReg(0x88, 0x12, 0xA5);
                 const bool written = c.bus != "!" && c.bus != "?", input = c.index == kInput;
                 const u32 value = static_cast<u32>(c.value);
-                Lines traces = {input ? "Set_Current_Video_InputID " + std::to_string(c.value)
-                                      : "SetVideoProperty " + std::to_string(static_cast<int>(c.index)) + " " + std::to_string(c.value)};
-                if (c.trace != nullptr) traces.push_back(c.trace);
+                Lines traces = {input ? Line(kSetVideoInput, c.value) : Line(kSetVideoProperty, c.index, c.value)};
+                if (c.vbi != nullptr) traces.push_back(Line(kVbi, c.vbi, c.extra != 0 ? "enable" : "disable"));
                 const u32 status = input ? SelectInput(value) : Set(c.index, value, c.extra);
                 ExpectCall(status, written ? 0 : c.bus == "!" ? r.refused : kNotSupported, OnChip(written ? c.bus : ""), traces);
                 EXPECT_TRUE(!input || InputType() == (written ? value : board(b).tunerOps ? 0 : 1));
@@ -185,28 +185,29 @@ TEST_F(RuleTest, UncheckedWritesAndAFailedSharpnessRead) {
 // ---------------------------------------------------------------------------
 // GetVideoProperty status queries: the board's status register read (its
 // value; -1: the read fails; -2: no read), the value the host gets (77
-// before), the status and the closing trace "GetVideoProperty return <closing>".
+// before), the status and the value the closing trace "GetVideoProperty
+// return <closing>" prints.
 TEST_F(RuleTest, StatusQueries) {
     const struct {
         const char* boards;
         u32 index;
         int byte;
         u32 value, status;
-        const char* closing;  // null: no closing trace
+        std::optional<s32> closing = {};  // none: no closing trace
     } rows[] = {
         // SAA: 0x1000 is bit 1, 0x1001 is "bit 6 clear".
-        {"Saa", 0x1000, 0x02, 1, 0, "0"}, {"Saa", 0x1000, 0xFD, 0, 0, "0"}, {"Saa", 0x1001, 0xBF, 1, 0, "0"},
-        {"Saa", 0x1001, 0x40, 0, 0, "0"}, {"Saa", 0x1000, -1, 0, kBusFailure, "-3"}, {"Saa", 0x1001, -1, 0, kBusFailure, "-3"},
-        {"Saa", 2, -2, 0, kNotSupported, nullptr}, {"Tw", 0x1003, -2, 0, kNotSupported, nullptr},
+        {"Saa", 0x1000, 0x02, 1, 0, 0}, {"Saa", 0x1000, 0xFD, 0, 0, 0}, {"Saa", 0x1001, 0xBF, 1, 0, 0},
+        {"Saa", 0x1001, 0x40, 0, 0, 0}, {"Saa", 0x1000, -1, 0, kBusFailure, -3}, {"Saa", 0x1001, -1, 0, kBusFailure, -3},
+        {"Saa", 2, -2, 0, kNotSupported}, {"Tw", 0x1003, -2, 0, kNotSupported},
         // TW: Heron Ascent's closing trace prints the value, Egret's the status.
-        {"Heron Ascent", 0x1000, 0xE5, 0x60, 0, "96"}, {"Heron Ascent", 0x1001, 0x40, 1, 0, "1"},
-        {"Heron Ascent", 0x1001, 0xBF, 0, 0, "0"}, {"Heron Ascent", 0x1000, -1, 0, kBusFailure, "0"},
-        {"Egret", 0x1000, 0xE5, 0x04, 0, "0"}, {"Egret", 0x1001, 0x40, 0, 0, "0"}, {"Egret", 0x1001, 0xBF, 1, 0, "0"},
-        {"Egret", 0x1001, -1, 0, kBusFailure, "-3"},
+        {"Heron Ascent", 0x1000, 0xE5, 0x60, 0, 96}, {"Heron Ascent", 0x1001, 0x40, 1, 0, 1},
+        {"Heron Ascent", 0x1001, 0xBF, 0, 0, 0}, {"Heron Ascent", 0x1000, -1, 0, kBusFailure, 0},
+        {"Egret", 0x1000, 0xE5, 0x04, 0, 0}, {"Egret", 0x1001, 0x40, 0, 0, 0}, {"Egret", 0x1001, 0xBF, 1, 0, 0},
+        {"Egret", 0x1001, -1, 0, kBusFailure, -3},
         // Cameras and Plover answer without the bus; Plover leaves other values as they were.
-        {"Cameras+Plover", 0x1000, -2, 0, 0, "0"}, {"Cameras+Plover", 0x1001, -2, 1, 0, "1"},
-        {"Cameras", 0x1002, -2, 77, kNotSupported, nullptr}, {"Cameras", 1, -2, 77, kNotSupported, nullptr},
-        {"Plover", 2, -2, 77, 0, "77"}, {"Plover", 0x1002, -2, 77, 0, "77"}, {"Plover", 0xFFFFFFFF, -2, 77, 0, "77"},
+        {"Cameras+Plover", 0x1000, -2, 0, 0, 0}, {"Cameras+Plover", 0x1001, -2, 1, 0, 1},
+        {"Cameras", 0x1002, -2, 77, kNotSupported}, {"Cameras", 1, -2, 77, kNotSupported},
+        {"Plover", 2, -2, 77, 0, 77}, {"Plover", 0x1002, -2, 77, 0, 77}, {"Plover", 0xFFFFFFFF, -2, 77, 0, 77},
     };
     for (const auto& r : rows) {
         for (size_t b : BoardsOf(r.boards)) {
@@ -221,8 +222,8 @@ TEST_F(RuleTest, StatusQueries) {
             EXPECT_EQ(value, r.value);
             const std::string read = NameHex(reg).substr(6) + (r.byte == -1 ? "" : "->" + NameHex(static_cast<u32>(r.byte)).substr(6));
             const Lines bus = {"I2C " + NameHex(chip.address).substr(6) + " R " + read + chip.suffix + (r.byte == -1 ? " !1" : "")};
-            Lines traces = {"GetVideoProperty " + std::to_string(static_cast<int>(r.index))};
-            if (r.closing != nullptr) traces.push_back(std::string("GetVideoProperty return ") + r.closing);
+            Lines traces = {Line(kGetVideoProperty, r.index)};
+            if (r.closing) traces.push_back(Line(kGetVideoPropertyReturn, *r.closing));
             ExpectCall(status, r.status, r.byte == -2 ? Lines{} : bus, traces);
         }
     }
@@ -243,9 +244,8 @@ TEST_F(RuleTest, StandardFamilies) {
         for (size_t b : BoardsOf("Decoders")) {
             SCOPED_TRACE(BoardName(b) + " mask " + Hex32(mask));
             Start(b);
-            const std::string text = std::to_string(static_cast<int>(mask));
-            Lines traces = {"SetVideoProperty 4098 " + text};
-            if (board(b).tunerOps != nullptr && recorded) traces.push_back("SetTVStandard " + text);
+            Lines traces = {Line(kSetVideoProperty, 4098, mask)};
+            if (board(b).tunerOps != nullptr && recorded) traces.push_back(Line(kSetTvStandard, mask));
             ExpectCall(Set(kPropTvStandard, mask), mask == 0 ? kInvalid : 0u,
                        family < 0 ? Lines{} : OnChip(ChipOf(b).standards[family]), traces);
             ExpectStandard(recorded ? mask : 1u);
@@ -275,11 +275,11 @@ TEST_F(RuleTest, StartUpRefusals) {
         const u32 source = Property(kPropVideoSource);
         Mark();
         EXPECT_EQ(Init(0, source, VideoPropertySet{}), kInvalid);
-        EXPECT_THAT(Traces(), ElementsAre("SetVideoProperty 0 " + std::to_string(source), "SetVideoProperty 4098 0"));
+        EXPECT_THAT(Traces(), ElementsAre(Line(kSetVideoProperty, 0, source), Line(kSetVideoProperty, 4098, 0)));
         EXPECT_EQ(host_.Log().size(), ChipOf(b).startUp[1]);
         Mark();
         EXPECT_EQ(Init(0x10, 3, VideoPropertySet{}), kInvalid);
-        EXPECT_THAT(Traces(), ElementsAre("SetVideoProperty 0 3", "Error:Unknown Video Source 3!!!"));
+        EXPECT_THAT(Traces(), ElementsAre(Line(kSetVideoProperty, 0, 3), Line(kUnknownVideoSource, 3)));
         EXPECT_EQ(host_.Log().size(), ChipOf(b).startUp[0]);
         ExpectStandard(1);
     }
@@ -312,7 +312,7 @@ TEST_F(HostTest, NullPointersAreRefusedWithoutHostCalls) {
         {"Kestrel", Op::GetAudioInputType, {}, 0, kContext}, {"Kestrel", Op::SetCurrentAudioInputId, {3}, 0, kContext},
         {"Decoders", Op::InitVideoSource, {1}, 0, kContext}, {"Decoders+Cameras", Op::InitVideoSource, {1}, 0, kFirst},
         {"Decoders+Cameras", Op::InitVideoSource, {1}, 0, kServices, kBusFailure},
-        {"Decoders+Swift", Op::OnStartCapture, {}, 0, kFirst, kInvalid, "OnStartCapture video_config == NULL"},
+        {"Decoders+Swift", Op::OnStartCapture, {}, 0, kFirst, kInvalid, kNoCaptureConfig},
         {"Plover", Op::OnStartCapture, {}, 0, kFirst, 0, ""}, {"Heron II Reprise+Egret+Kestrel", Op::OnStartCapture, {}, 0, kContext},
         {"All", Op::GetVideoFormats, {}, 0, kFirst}, {"All", Op::GetVideoFormats, {}, 0, kSecond},
         {"All", Op::GetDefaultVideoProperties, {}, 0, kFirst, 0},
@@ -322,7 +322,7 @@ TEST_F(HostTest, NullPointersAreRefusedWithoutHostCalls) {
         {"TwoSources", Op::InitAudio, {}, 0, kFirst}, {"Decoders+Plover", Op::GetAudioChipconfig, {}, 0, kFirst, 0},
         // A missing audio configuration is never read: the variant-2 and -3 boards say so.
         {"Heron I+Bittern+Kestrel+Plover", Op::GetAudioChipconfig, {}, 0, kSecond, 0, ""},
-        {"Heron II Reprise+Egret+Heron Ascent", Op::GetAudioChipconfig, {}, 0, kSecond, 0, "GetAudioChipconfig audio_config == NULL"},
+        {"Heron II Reprise+Egret+Heron Ascent", Op::GetAudioChipconfig, {}, 0, kSecond, 0, kNoAudioConfig},
         // Kestrel's tuner: a value or record the property needs, or the context.
         {"Kestrel", Op::GetTunerProperty, {0, 2, 3, 5, 8, 9, 10}, 0, kFirst}, {"Kestrel", Op::GetTunerProperty, {1, 4, 6}, 0, kSecond},
         {"Kestrel", Op::SetTunerProperty, {4}, 0, kFirst}, {"Kestrel", Op::GetTunerProperty, {2}, 0, kContext},

@@ -38,7 +38,7 @@ TEST_P(DecoderStart, TakesThenKeepsSourceAndStandard) {
         const Lines bus = Bus();
         ASSERT_GE(bus.size(), r.skip + r.writes.size());
         EXPECT_THAT(Lines(bus.begin() + r.skip, bus.begin() + r.skip + r.writes.size()), ElementsAreArray(r.writes));
-        EXPECT_THAT(Traces(), ::testing::Contains("SetVideoProperty 17 0"));
+        EXPECT_THAT(Traces(), ::testing::Contains(Line(kSetVideoProperty, 17, 0)));
         Mark();
     }
     Guarded<CaptureConfig> config = HostConfig(0x100000, 0, 0);
@@ -57,22 +57,15 @@ INSTANTIATE_TEST_SUITE_P(Boards, DecoderStart, ::testing::ValuesIn(kStartRows),
 
 // The 18 horizontal writes for width w, prescale p, increments s and s2.
 std::string Horizontal(u32 w, u32 p, u32 s, u32 s2) {
-    char text[160];
-    std::snprintf(text, sizeof(text),
-                  "9C=%02X 9D=%02X A0=%02X A8=%02X A9=%02X AC=%02X AD=%02X CC=%02X CD=%02X D0=%02X D8=%02X "
-                  "D9=%02X DC=%02X DD=%02X A1=01 D1=01 A2=01 D2=01 ",
-                  w & 0xFF, w >> 8, p, s & 0xFF, s >> 8, s2 & 0xFF, s2 >> 8, w & 0xFF, w >> 8, p, s & 0xFF, s >> 8,
-                  s2 & 0xFF, s2 >> 8);
-    return text;
+    return Line("9C=%02X 9D=%02X A0=%02X A8=%02X A9=%02X AC=%02X AD=%02X CC=%02X CD=%02X D0=%02X D8=%02X "
+                "D9=%02X DC=%02X DD=%02X A1=01 D1=01 A2=01 D2=01 ",
+                w & 0xFF, w >> 8, p, s & 0xFF, s >> 8, s2 & 0xFF, s2 >> 8, w & 0xFF, w >> 8, p, s & 0xFF, s >> 8, s2 & 0xFF,
+                s2 >> 8);
 }
 // The 12 vertical frame writes for window n and increment y.
 std::string Vertical(u32 n, u32 y) {
-    char text[192];
-    std::snprintf(text, sizeof(text),
-                  "9E=%02X 9F=%02X B0=%02X B1=%02X B2=%02X B3=%02X CE=%02X CF=%02X E0=%02X E1=%02X E2=%02X E3=%02X ",
-                  n & 0xFF, n >> 8, y & 0xFF, y >> 8, y & 0xFF, y >> 8, n & 0xFF, n >> 8, y & 0xFF, y >> 8, y & 0xFF,
-                  y >> 8);
-    return text;
+    return Line("9E=%02X 9F=%02X B0=%02X B1=%02X B2=%02X B3=%02X CE=%02X CF=%02X E0=%02X E1=%02X E2=%02X E3=%02X ",
+                n & 0xFF, n >> 8, y & 0xFF, y >> 8, y & 0xFF, y >> 8, n & 0xFF, n >> 8, y & 0xFF, y >> 8, y & 0xFF, y >> 8);
 }
 const std::string kFull = Horizontal(720, 1, 0x400, 0x200);
 

@@ -23,6 +23,7 @@
 #include "catalogue.h"
 #include "session.h"
 #include "sim_host.h"
+#include "trace_texts.h"
 
 namespace trel::test {
 
@@ -153,10 +154,7 @@ inline std::string BoardName(size_t index) {
     u32 count = 0;
     const BoardDescriptor* const* catalogue = ModuleCatalogue(&count);
     if (index >= count) return "Missing" + std::to_string(index);
-    char text[48];
-    std::snprintf(text, sizeof(text), "Unknown_%04X_%04X_%04X", catalogue[index]->vendorId, catalogue[index]->productId,
-                  catalogue[index]->revision);
-    return text;
+    return Line("Unknown_%04X_%04X_%04X", catalogue[index]->vendorId, catalogue[index]->productId, catalogue[index]->revision);
 }
 
 // The name per-board expectations are keyed by: the board's own, or that of
@@ -179,8 +177,7 @@ inline std::string BoardParamName(const ::testing::TestParamInfo<size_t>& info) 
 inline Lines Writes(u8 address, const std::string& list, const std::string& suffix = "") {
     Lines lines;
     std::istringstream in(list);
-    char prefix[16];
-    std::snprintf(prefix, sizeof prefix, "I2C %02X ", address);
+    const std::string prefix = Line("I2C %02X ", address);
     for (std::string entry; in >> entry;) {
         if (address == 0) {
             std::replace(entry.begin(), entry.end(), '_', ' ');
@@ -199,8 +196,7 @@ inline Lines operator+(Lines a, const Lines& b) {
 // The trace lines of InitVideoSource applying a property set.
 inline Lines PropertyTraces(const VideoPropertySet& set) {
     Lines lines;
-    for (u32 i = 0; i < kVideoPropertyCount; ++i)
-        lines.push_back("SetVideoProperty " + std::to_string(i + 1) + " " + std::to_string(static_cast<int>(set.value[i])));
+    for (u32 i = 0; i < kVideoPropertyCount; ++i) lines.push_back(Line(kSetVideoProperty, i + 1, set.value[i]));
     return lines;
 }
 
@@ -210,14 +206,9 @@ std::vector<u8> BytesOf(const T& record) {
     return {p, p + sizeof(T)};
 }
 
-inline std::string Hex32(u32 value) {
-    char text[16];
-    std::snprintf(text, sizeof(text), "0x%08X", value);
-    return text;
-}
+inline std::string Hex32(u32 value) { return Line("0x%08X", value); }
 // Pieces of parameterised test names (letters, digits and '_' only).
 inline std::string NameHex(u32 value) { return Hex32(value).substr(2); }
-inline std::string NameSigned(s32 value) { return value < 0 ? "m" + std::to_string(-static_cast<int64_t>(value)) : std::to_string(value); }
 inline std::string NameBoard(size_t index) { return BoardParamName({index, 0}); }
 
 // The host's capture record: `fill` everywhere but the fields it fills.

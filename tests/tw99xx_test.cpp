@@ -83,7 +83,8 @@ TEST_F(BoardTest, HeronAscentIdentityChoosesTheTable) {
         EXPECT_EQ(Init(1, 0, defaults), 0u);
         const Lines identity = reg < 0 ? Lines{"I2C 88 R 00 !1"} : Writes(kTw, read);
         EXPECT_THAT(Bus(), ElementsAreArray(identity + Writes(kTw, table + " 02=50 10=00 11=5E 15=00 13=7E 14=59 12->00 12=00")));
-        EXPECT_THAT(Traces(), ElementsAreArray(Lines{"SetVideoProperty 0 0", "SetVideoProperty 4098 1"} + PropertyTraces(defaults)));
+        EXPECT_THAT(Traces(), ElementsAreArray(Lines{Line(kSetVideoProperty, 0, 0), Line(kSetVideoProperty, 4098, 1)} +
+                                               PropertyTraces(defaults)));
     }
 }
 

@@ -8,39 +8,60 @@
 namespace trel {
 namespace {
 
+// Wave-format tags that select ADPCM.
 constexpr u32 kFormatMsAdpcm = 2;
 constexpr u32 kFormatImaAdpcm = 17;
 
-// What differs between the boards' encoder audio configurations.
-struct ChipConfigVariant {
+// Sample rates, and the two audio clocks that serve them.
+constexpr u32 kRate48000 = 48000;
+constexpr u32 kRate44100 = 44100;
+constexpr u32 kRate24000 = 24000;
+enum class AudioClock { k48k, k44k1, kNone };
+
+// What differs between the boards' audio configurations.
+struct AudioVariant {
     bool tracesMissingConfig;  // the host-selected-rate boards
-    bool accepts24k;           // 24000 counts as 48000 (Heron II Reprise, Egret)
+    bool accepts24k;           // 24000 is served by the 48 kHz clock (Heron II Reprise, Egret)
     u16 words4And5;            // 0 on the SAA7115 boards, 1 on the others
     u16 adpcmWord25;           // 1010 with an ADPCM tag on the data pump, else 256
 };
 
 // The SAA7115 boards (Heron I, Bittern, Kestrel).
-constexpr ChipConfigVariant kSaa7115Config = {false, false, 0, 256};
+constexpr AudioVariant kSaa7115Audio = {
+    .tracesMissingConfig = false, .accepts24k = false, .words4And5 = 0, .adpcmWord25 = 256};
 // Boards whose audio clock the host selects, with or without 24000.
-constexpr ChipConfigVariant kRateSelect24kConfig = {true, true, 1, 256};
-constexpr ChipConfigVariant kRateSelectConfig = {true, false, 1, 256};
+constexpr AudioVariant kRateSelect24kAudio = {
+    .tracesMissingConfig = true, .accepts24k = true, .words4And5 = 1, .adpcmWord25 = 256};
+constexpr AudioVariant kRateSelectAudio = {
+    .tracesMissingConfig = true, .accepts24k = false, .words4And5 = 1, .adpcmWord25 = 256};
 // The data pump (Plover).
-constexpr ChipConfigVariant kDataPumpConfig = {false, false, 1, 1010};
+constexpr AudioVariant kDataPumpAudio = {
+    .tracesMissingConfig = false, .accepts24k = false, .words4And5 = 1, .adpcmWord25 = 1010};
 
-void FillChipConfig(const ChipConfigVariant& variant, AudioChipConfig* chip, const AudioConfig* audio) {
+// 48000 and 44100 on every board; 24000 where the board takes it.
+constexpr AudioClock ClockFor(const AudioVariant& variant, u32 sampleRate) {
+    if (sampleRate == kRate48000 || (variant.accepts24k && sampleRate == kRate24000)) return AudioClock::k48k;
+    if (sampleRate == kRate44100) return AudioClock::k44k1;
+    return AudioClock::kNone;
+}
+
+void FillChipConfig(const AudioVariant& variant, AudioChipConfig* chip, const AudioConfig* audio) {
     if (audio == nullptr) {
         if (variant.tracesMissingConfig) Trace(kTraceNoAudioConfig);
         return;
     }
     if (chip == nullptr) return;
     u16* w = chip->word;
-    const u32 rate = audio->sampleRate;
-    if (rate == 48000 || (variant.accepts24k && rate == 24000)) {
-        w[0] = 2;
-        w[1] = 8;
-    } else if (rate == 44100) {
-        w[0] = 1;
-        w[1] = 4;
+    switch (ClockFor(variant, audio->sampleRate)) {
+        case AudioClock::k48k:
+            w[0] = 2;
+            w[1] = 8;
+            break;
+        case AudioClock::k44k1:
+            w[0] = 1;
+            w[1] = 4;
+            break;
+        case AudioClock::kNone: break;  // words 0 and 1 stay as the host gave them
     }
     w[2] = 0;
     w[3] = 0;
@@ -75,34 +96,33 @@ void FillChipConfig(const ChipConfigVariant& variant, AudioChipConfig* chip, con
 }
 
 // DeviceControl selector 0 picks the board's audio clock: 1 for the 48 kHz
-// family, 0 for 44.1 kHz.
-u32 RateSelect(void* device, const AudioConfig* audio, bool accepts24k) {
+// clock, 0 for 44.1 kHz.
+constexpr u32 kSelectAudioClock = 0;
+constexpr u32 kAudioClock48k = 1;
+constexpr u32 kAudioClock44k1 = 0;
+
+u32 RateSelect(const AudioVariant& variant, void* device, const AudioConfig* audio) {
     if (audio == nullptr) return kStatusInvalid;
-    u32 value;
-    if (audio->sampleRate == 48000 || (accepts24k && audio->sampleRate == 24000)) {
-        value = 1;
-    } else if (audio->sampleRate == 44100) {
-        value = 0;
-    } else {
-        return kStatusSuccess;
-    }
-    Unchecked(BusDeviceControl(device, 0, value));
+    const AudioClock clock = ClockFor(variant, audio->sampleRate);
+    if (clock == AudioClock::kNone) return kStatusSuccess;
+    const u32 value = clock == AudioClock::k48k ? kAudioClock48k : kAudioClock44k1;
+    Unchecked(BusDeviceControl(device, kSelectAudioClock, value));
     return kStatusSuccess;
 }
 
 }  // namespace
 
 void GetAudioChipconfigSaa7115(void*, void*, AudioChipConfig* chip, const AudioConfig* audio) {
-    FillChipConfig(kSaa7115Config, chip, audio);
+    FillChipConfig(kSaa7115Audio, chip, audio);
 }
 void GetAudioChipconfigRateSelect24k(void*, void*, AudioChipConfig* chip, const AudioConfig* audio) {
-    FillChipConfig(kRateSelect24kConfig, chip, audio);
+    FillChipConfig(kRateSelect24kAudio, chip, audio);
 }
 void GetAudioChipconfigRateSelect(void*, void*, AudioChipConfig* chip, const AudioConfig* audio) {
-    FillChipConfig(kRateSelectConfig, chip, audio);
+    FillChipConfig(kRateSelectAudio, chip, audio);
 }
 void GetAudioChipconfigDataPump(void*, void*, AudioChipConfig* chip, const AudioConfig* audio) {
-    FillChipConfig(kDataPumpConfig, chip, audio);
+    FillChipConfig(kDataPumpAudio, chip, audio);
 }
 
 // The decoder's audio clock follows the board's current standard; write
@@ -118,11 +138,11 @@ u32 InitAudioSaa7115Clock(void* context, void* device, const AudioConfig* audio)
 }
 
 u32 InitAudioRateSelect24k(void*, void* device, const AudioConfig* audio) {
-    return RateSelect(device, audio, true);
+    return RateSelect(kRateSelect24kAudio, device, audio);
 }
 
 u32 InitAudioRateSelect(void*, void* device, const AudioConfig* audio) {
-    return RateSelect(device, audio, false);
+    return RateSelect(kRateSelectAudio, device, audio);
 }
 
 }  // namespace trel

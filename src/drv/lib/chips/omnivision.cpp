@@ -1,6 +1,8 @@
 // OmniVision 7640 / 6650 sensor operations shared by Wren, Wren II and Finch.
 #include "chips/omnivision.h"
 
+#include "frame/decoder.h"
+
 namespace trel {
 
 u32 OmniVisionInitVideoSource(const OmniVisionBoard& board, void* context, void* device,
@@ -22,8 +24,7 @@ u32 OmniVisionStartCapture(const OmniVisionBoard& board, void* device) {
     word[1] = 0;
     word[2] = 0;
     word[3] = 0;
-    if (board.requeryAtCapture) *board.flag50Hz = Query50Hz();
-    const RegisterEntry* timing = *board.flag50Hz != 0 ? board.timing25 : board.timing30;
+    const RegisterEntry* timing = Flag50HzAtCapture(board.camera) != 0 ? board.timing25 : board.timing30;
     Unchecked(WriteRegistersOrResults(device, board.address, timing, board.timingCount, board.flags));
     return kStatusSuccess;
 }
@@ -32,23 +33,22 @@ u32 OmniVisionSetVideoProperty(u8 address, void* device, u32 index, u32 value) {
     Trace(kTraceSetVideoProperty, index, value);
     switch (index) {
         case kPropBrightness:
-            if (value <= 100) {
-                Unchecked(BusWrite(device, address, kOmniVisionBrightness, static_cast<u8>(value * 255 / 100),
+            if (IsPercent(value)) {
+                Unchecked(BusWrite(device, address, kOmniVisionBrightness, ScalePercent(value, 255),
                                    kOmniVisionPropertyFlags));
             }
             return kStatusSuccess;
-        case kPropHue: {
+        case kPropHue:
             // -50..50 maps onto 0x20..0x3F.
-            const s32 hue = static_cast<s32>(value);
-            if (hue >= -50 && hue <= 50) {
-                Unchecked(BusWrite(device, address, kOmniVisionHue, static_cast<u8>(((hue + 50) * 31 / 100) | 0x20),
-                                   kOmniVisionPropertyFlags));
+            if (IsHue(value)) {
+                const s32 hue = static_cast<s32>(value);
+                const u8 byte = static_cast<u8>(((hue - kHueMin) * 31 / (kHueMax - kHueMin)) | 0x20);
+                Unchecked(BusWrite(device, address, kOmniVisionHue, byte, kOmniVisionPropertyFlags));
             }
             return kStatusSuccess;
-        }
         case kPropSaturation:
-            if (value <= 100) {
-                Unchecked(BusWrite(device, address, kOmniVisionSaturation, static_cast<u8>(value * 255 / 100),
+            if (IsPercent(value)) {
+                Unchecked(BusWrite(device, address, kOmniVisionSaturation, ScalePercent(value, 255),
                                    kOmniVisionPropertyFlags));
             }
             return kStatusSuccess;

@@ -22,9 +22,11 @@ constexpr FrameRateEntry MakeFrameRateEntry(const char* name, u32 frameRate, u32
 
 // The sensor's full rate, then half of it.
 constexpr FrameRatePair k30FpsRates = {{MakeFrameRateEntry("30 fps", kRate30, 0),
-                                        MakeFrameRateEntry("15 fps", 15015, 1)}};
+                                        MakeFrameRateEntry("15 fps", kRate15, 1)}};
 constexpr FrameRatePair k25FpsRates = {{MakeFrameRateEntry("25 fps", kRate25, 0),
-                                        MakeFrameRateEntry("12.5 fps", 12512, 1)}};
+                                        MakeFrameRateEntry("12.5 fps", kRate12_5, 1)}};
+constexpr u32 kEntriesPerPair = sizeof(FrameRatePair::entry) / sizeof(FrameRateEntry);
+static_assert(sizeof(FrameSizePair::entry) / sizeof(FrameSizeEntry) == kEntriesPerPair);
 
 constexpr StreamOptionEntry kStreamOptions[] = {
     {{1, 4, 2, 0, 0}},
@@ -35,42 +37,46 @@ constexpr u32 kStreamOptionCount = sizeof(kStreamOptions) / sizeof(kStreamOption
 
 }  // namespace
 
-constexpr FrameSizePair kVgaFrameSizes = {{MakeFrameSizeEntry("VGA", 640, 480, 15000000, 300000),
-                                           MakeFrameSizeEntry("QVGA", 320, 240, 4000000, 20000)}};
+constexpr FrameSizePair kVgaFrameSizes = {{MakeFrameSizeEntry("VGA", kVga, 15000000, 300000),
+                                           MakeFrameSizeEntry("QVGA", kQvga, 4000000, 20000)}};
 
-u32 OpenCameraBoard(BoardInfo* info, const BoardInfoValues& values, u32* flag50Hz) {
+u32 OpenCameraBoard(const CameraBoard& board, BoardInfo* info) {
     if (info == nullptr) return kStatusInvalid;
-    FillBoardInfo(info, values);
-    *flag50Hz = Query50Hz();
+    FillBoardInfo(info, board.info);
+    *board.flag50Hz = Query50Hz();
     return kStatusSuccess;
 }
 
-u32 CopyCameraFormat(u32* count, VideoFormat* formats, const CameraFormats& records, u32 flag50Hz) {
-    return CopyVideoFormats(count, formats, &records.record[flag50Hz != 0 ? 1 : 0], 1);
+u32 CopyCameraFormat(const CameraBoard& board, u32* count, VideoFormat* formats) {
+    return CopyVideoFormats(count, formats, &board.formats.record[*board.flag50Hz != 0 ? 1 : 0], 1);
 }
 
 // Entries are copied with CopyBytes: a structure assignment this size may
 // become a memcpy call, which the module cannot import.
-StreamFormatTable* BuildStreamFormatTable(const StreamFormatRecipe& recipe) {
-    StreamFormatTable* table = recipe.table;
+StreamFormatTable* BuildStreamFormatTable(const CameraBoard& board) {
+    StreamFormatTable* table = board.streamTable;
     ZeroBytes(table, sizeof(StreamFormatTable));
 
-    if (recipe.rates == FrameRateChoice::kBothPairs) {
-        table->frameRateCount = 4;
+    if (board.frameRates == FrameRateChoice::kBothPairs) {
+        table->frameRateCount = 2 * kEntriesPerPair;
         CopyBytes(&table->frameRates[0], &k25FpsRates, sizeof(FrameRatePair));
-        CopyBytes(&table->frameRates[2], &k30FpsRates, sizeof(FrameRatePair));
+        CopyBytes(&table->frameRates[kEntriesPerPair], &k30FpsRates, sizeof(FrameRatePair));
     } else {
-        table->frameRateCount = 2;
-        CopyBytes(&table->frameRates[0], *recipe.flag50Hz != 0 ? &k25FpsRates : &k30FpsRates,
-                  sizeof(FrameRatePair));
+        table->frameRateCount = kEntriesPerPair;
+        CopyBytes(&table->frameRates[0], *board.flag50Hz != 0 ? &k25FpsRates : &k30FpsRates, sizeof(FrameRatePair));
     }
 
-    table->frameSizeCount = 2;
-    CopyBytes(&table->frameSizes[0], recipe.frameSizes, sizeof(FrameSizePair));
+    table->frameSizeCount = kEntriesPerPair;
+    CopyBytes(&table->frameSizes[0], board.frameSizes, sizeof(FrameSizePair));
 
     table->optionCount = kStreamOptionCount;
     CopyBytes(&table->options[0], kStreamOptions, sizeof(kStreamOptions));
     return table;
+}
+
+u32 Flag50HzAtCapture(const CameraBoard& board) {
+    if (board.reads50HzAtCapture) *board.flag50Hz = Query50Hz();
+    return *board.flag50Hz;
 }
 
 void ApplyVideoProperties(void* context, void* device, const VideoPropertySet& properties,
@@ -80,18 +86,22 @@ void ApplyVideoProperties(void* context, void* device, const VideoPropertySet& p
     }
 }
 
-u32 CameraGetVideoProperty(void*, void*, u32 index, u32* value) {
+u32 AnswerStatusQueries(u32 index, u32* value, OtherPropertyIndex others) {
     if (value == nullptr) return kStatusInvalid;
     Trace(kTraceGetVideoProperty, index);
     if (index == kPropDecoderStatus0) {
         *value = 0;
     } else if (index == kPropDecoderStatus1) {
         *value = 1;
-    } else {
+    } else if (others == OtherPropertyIndex::kNotSupported) {
         return kStatusNotSupported;
     }
     Trace(kTraceGetVideoPropertyReturn, *value);
     return kStatusSuccess;
+}
+
+u32 CameraGetVideoProperty(void*, void*, u32 index, u32* value) {
+    return AnswerStatusQueries(index, value, OtherPropertyIndex::kNotSupported);
 }
 
 }  // namespace trel

@@ -1,7 +1,8 @@
-// What the camera boards (Wren, Wren II, Swift, Finch) share: opening with the
-// host's "50Hz" parameter, handing out the format record it selects, building
-// the board's stream format table, applying a property set through the board's
-// own setter, and the status queries of GetVideoProperty.
+// What the camera boards (Wren, Wren II, Swift, Finch) share: each board's
+// configuration as one record, opening with the host's "50Hz" parameter,
+// handing out the format record it selects, building the board's stream format
+// table, applying a property set through the board's own setter, and the fixed
+// answers to the decoder status queries (which the data pump gives too).
 #pragma once
 
 #include "frame/formats.h"
@@ -9,25 +10,19 @@
 
 namespace trel {
 
-// Fills BoardInfo, then stores the host's "50Hz" value in the board's flag.
-// Camera boards keep no context: contextOut is never written.
-u32 OpenCameraBoard(BoardInfo* info, const BoardInfoValues& values, u32* flag50Hz);
-
-// Hands out one record: the 30 fps one while the flag is 0, else the 25 fps one.
-u32 CopyCameraFormat(u32* count, VideoFormat* formats, const CameraFormats& records, u32 flag50Hz);
-
 // ---------------------------------------------------------------------------
-// Stream format table.
+// Stream format table entries.
 
-constexpr FrameSizeEntry MakeFrameSizeEntry(const char* name, u32 width, u32 height, u32 upperRateLimit,
+// A frame size with the rates (upper and lower limit) the host may ask at it.
+constexpr FrameSizeEntry MakeFrameSizeEntry(const char* name, FrameSize size, u32 upperRateLimit,
                                             u32 lowerRateLimit) {
     FrameSizeEntry entry{};
     detail::Compose(entry.name, name, "");
     detail::Compose(entry.description, name, "");
     entry.kind = kFrameSizeEntryKind;
     entry.entrySize = sizeof(FrameSizeEntry);
-    entry.width = width;
-    entry.height = height;
+    entry.width = size.width;
+    entry.height = size.height;
     entry.sizeFlags = kFrameSizeFlags;
     entry.upperRateLimit = upperRateLimit;
     entry.lowerRateLimit = lowerRateLimit;
@@ -49,17 +44,34 @@ enum class FrameRateChoice : u32 {
     kBothPairs,  // the 25 fps pair, then the 30 fps pair, whatever the flag
 };
 
-// One camera board type's module-wide table and what goes into it.
-struct StreamFormatRecipe {
-    StreamFormatTable* table;
+// ---------------------------------------------------------------------------
+// One camera board's configuration, constant, with the addresses of the board
+// type's module-wide state: its 50 Hz flag and its stream format table, shared
+// by all devices of the type.
+struct CameraBoard {
+    BoardInfoValues info;
+    CameraFormats formats;
+    u32* flag50Hz;                   // the host's "50Hz", read at open
+    bool reads50HzAtCapture;         // and read again at every capture start
+    StreamFormatTable* streamTable;  // rebuilt at every GetStreamFormatTable
     const FrameSizePair* frameSizes;
-    FrameRateChoice rates;
-    const u32* flag50Hz;
+    FrameRateChoice frameRates;
 };
+
+// Fills BoardInfo, then stores the host's "50Hz" value in the board's flag.
+// Camera boards keep no context: contextOut is never written.
+u32 OpenCameraBoard(const CameraBoard& board, BoardInfo* info);
+
+// Hands out one record: the 30 fps one while the flag is 0, else the 25 fps one.
+u32 CopyCameraFormat(const CameraBoard& board, u32* count, VideoFormat* formats);
 
 // Zeroes the board's table, fills the frame-rate, frame-size and option
 // sections and returns the table. Every call rebuilds it from constant data.
-StreamFormatTable* BuildStreamFormatTable(const StreamFormatRecipe& recipe);
+StreamFormatTable* BuildStreamFormatTable(const CameraBoard& board);
+
+// The 50 Hz flag a capture start goes by: asked of the host again on the
+// boards that read it at every capture start, else the value read at open.
+u32 Flag50HzAtCapture(const CameraBoard& board);
 
 // ---------------------------------------------------------------------------
 // Properties.
@@ -69,8 +81,16 @@ StreamFormatTable* BuildStreamFormatTable(const StreamFormatRecipe& recipe);
 void ApplyVideoProperties(void* context, void* device, const VideoPropertySet& properties,
                           SetVideoPropertyFn setter);
 
-// GetVideoProperty of every camera board: the two decoder status queries get
-// fixed answers (0 and 1), anything else is not supported. No register is read.
+// The decoder status queries on a board without a decoder: 0x1000 is answered
+// 0 and 0x1001 is answered 1, with no register read, between the two traces of
+// GetVideoProperty. What becomes of any other index is the board's choice.
+enum class OtherPropertyIndex : u32 {
+    kNotSupported,  // refused at once, the value untouched, no closing trace (camera boards)
+    kValueKept,     // answered with the value as the host gave it (data pump)
+};
+u32 AnswerStatusQueries(u32 index, u32* value, OtherPropertyIndex others);
+
+// GetVideoProperty of every camera board: the status queries, and nothing else.
 u32 CameraGetVideoProperty(void* context, void* device, u32 index, u32* value);
 
 }  // namespace trel

@@ -14,18 +14,6 @@ const HostServices* Host();
 void SetHost(const HostServices* host);
 
 // ---------------------------------------------------------------------------
-// Untyped trace, for the call sites not yet moved to named messages
-// (frame/trace.h).
-template <typename... Args>
-inline void Trace(const char* message, Args... args) {
-    // cppcheck-suppress knownConditionTrueFalse
-    if (!TraceGateOpen()) return;
-    DbgPrint(kTracePrefix);
-    DbgPrint(message, args...);
-    DbgPrint("\n");
-}
-
-// ---------------------------------------------------------------------------
 // Board contexts: non-paged pool, tag "Tc01".
 void* AllocateContext(size_t bytes);
 void FreeContext(void* context);

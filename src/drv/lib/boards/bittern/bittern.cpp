@@ -64,31 +64,31 @@ constexpr BoardOps kBoardOps = {
 };
 
 constexpr VideoOps kVideoOps = {
-    CapabilityMask<0x155>,               // GetVideoSourceCaps
-    NullStreamFormatTable,            // GetStreamFormatTable
-    saa7115::GetVideoFormats,         // GetVideoFormats
-    CommonGetDefaultVideoProperties,  // GetDefaultVideoProperties
-    InitVideoSource,                  // InitVideoSource
-    ZeroStub,                         // Reserved5
-    OnStartCapture,                   // OnStartCapture
-    ZeroStub,                         // Reserved7
-    SetVideoProperty,                 // SetVideoProperty
+    CapabilityMask<0x155>,                 // GetVideoSourceCaps
+    NullStreamFormatTable,                 // GetStreamFormatTable
+    saa7115::GetVideoFormats,              // GetVideoFormats
+    CommonGetDefaultVideoProperties,       // GetDefaultVideoProperties
+    InitVideoSource,                       // InitVideoSource
+    ZeroStub,                              // Reserved5
+    OnStartCapture,                        // OnStartCapture
+    ZeroStub,                              // Reserved7
+    SetVideoProperty,                      // SetVideoProperty
     saa7115_two_source::GetVideoProperty,  // GetVideoProperty
 };
 
 constexpr AudioOps kAudioOps = {
-    CapabilityMask<0x176001>,  // GetAudioSourceCaps
-    GetAudioChipconfigSaa7115,    // GetAudioChipconfig
-    InitAudioSaa7115Clock,         // InitAudio
-    ZeroStub,                      // Reserved3
+    CapabilityMask<0x176001>,   // GetAudioSourceCaps
+    GetAudioChipconfigSaa7115,  // GetAudioChipconfig
+    InitAudioSaa7115Clock,      // InitAudio
+    ZeroStub,                   // Reserved3
 };
 
 constexpr InputOps kInputOps = {
-    CommonGetVideoInputs,           // GetVideoInputs
-    CommonGetVideoInputType,        // GetVideoInputType
-    CommonGetAudioInputType,        // GetAudioInputType
+    CommonGetVideoInputs,                        // GetVideoInputs
+    CommonGetVideoInputType,                     // GetVideoInputType
+    CommonGetAudioInputType,                     // GetAudioInputType
     saa7115_two_source::SetCurrentVideoInputId,  // Set_Current_Video_InputID
-    ZeroStub,                       // Set_Current_Audio_InputID
+    ZeroStub,                                    // Set_Current_Audio_InputID
 };
 
 }  // namespace

@@ -6,12 +6,6 @@
 namespace trel {
 namespace {
 
-constexpr BoardInfoValues kInfo = {"Finch", 0x0213, 1, 0x00000001};
-constexpr CameraFormats kFormats = MakeCameraFormats("Omnivision 6650", 352, 288, kFlagsOmniVision);
-
-constexpr u8 kOv6650Address = 0xC0;
-constexpr u32 kOv6650Flags = 1;
-
 // Shared by all Finch devices.
 u32 g_finch50Hz = 0;
 StreamFormatTable g_finchTable;
@@ -36,27 +30,43 @@ static_assert(CountOf(kOv6650Setup) == 35);
 // Frame timing at capture start: one register.
 constexpr RegisterEntry kOv6650Timing30[] = {{0x2B, 0x35}};
 constexpr RegisterEntry kOv6650Timing25[] = {{0x2B, 0x95}};
+static_assert(CountOf(kOv6650Timing30) == CountOf(kOv6650Timing25));
+
+// Set-up and timing writes carry flags 1, as property writes do.
+constexpr u32 kOv6650Flags = 1;
 
 // CIF and QCIF.
-constexpr FrameSizePair kCifFrameSizes = {{MakeFrameSizeEntry("CIF", 352, 288, 4000000, 20000),
-                                           MakeFrameSizeEntry("QCIF", 176, 144, 1000000, 20000)}};
+constexpr FrameSizePair kCifFrameSizes = {{MakeFrameSizeEntry("CIF", kCif, 4000000, 20000),
+                                           MakeFrameSizeEntry("QCIF", kQcif, 1000000, 20000)}};
 
 u32 SetVideoProperty(void*, void* device, u32 index, u32 value, u32) {
     return OmniVisionSetVideoProperty(kOv6650Address, device, index, value);
 }
 
-constexpr OmniVisionBoard kSensor = {
-    kOv6650Address, kOv6650Flags, kOv6650Setup, CountOf(kOv6650Setup), kOv6650Timing30, kOv6650Timing25,
-    CountOf(kOv6650Timing30), &g_finch50Hz, true, SetVideoProperty};
+constexpr OmniVisionBoard kFinch = {
+    .camera = {.info = {.name = "Finch", .revision = 0x0213, .valueA = 1, .flagsB = 0x00000001},
+               .formats = MakeCameraFormats("Omnivision 6650", kCif, kFlagsOmniVision),
+               .flag50Hz = &g_finch50Hz,
+               .reads50HzAtCapture = true,
+               .streamTable = &g_finchTable,
+               .frameSizes = &kCifFrameSizes,
+               .frameRates = FrameRateChoice::kBothPairs},
+    .address = kOv6650Address,
+    .flags = kOv6650Flags,
+    .setup = kOv6650Setup,
+    .setupCount = CountOf(kOv6650Setup),
+    .timing30 = kOv6650Timing30,
+    .timing25 = kOv6650Timing25,
+    .timingCount = CountOf(kOv6650Timing30),
+    .setVideoProperty = SetVideoProperty,
+};
 
-constexpr StreamFormatRecipe kStream = {&g_finchTable, &kCifFrameSizes, FrameRateChoice::kBothPairs, &g_finch50Hz};
+u32 OpenBoard(void*, void**, BoardInfo* info) { return OpenCameraBoard(kFinch.camera, info); }
 
-u32 OpenBoard(void*, void**, BoardInfo* info) { return OpenCameraBoard(info, kInfo, &g_finch50Hz); }
-
-StreamFormatTable* GetStreamFormatTable() { return BuildStreamFormatTable(kStream); }
+StreamFormatTable* GetStreamFormatTable() { return BuildStreamFormatTable(kFinch.camera); }
 
 u32 GetVideoFormats(void*, void*, u32* count, VideoFormat* formats) {
-    return CopyCameraFormat(count, formats, kFormats, g_finch50Hz);
+    return CopyCameraFormat(kFinch.camera, count, formats);
 }
 
 void GetDefaultVideoProperties(void*, void*, VideoPropertySet* properties) {
@@ -64,29 +74,32 @@ void GetDefaultVideoProperties(void*, void*, VideoPropertySet* properties) {
 }
 
 u32 InitVideoSource(void* context, void* device, u32, u32, const VideoPropertySet* properties) {
-    return OmniVisionInitVideoSource(kSensor, context, device, properties);
+    return OmniVisionInitVideoSource(kFinch, context, device, properties);
 }
 
-u32 OnStartCapture(void*, void* device, CaptureConfig*) { return OmniVisionStartCapture(kSensor, device); }
+u32 OnStartCapture(void*, void* device, CaptureConfig*) { return OmniVisionStartCapture(kFinch, device); }
 
-constexpr BoardOps kBoardOps = {OpenBoard, ZeroStub};
+constexpr BoardOps kBoardOps = {
+    OpenBoard,  // OpenBoard
+    ZeroStub,   // CloseBoard: no context
+};
 
 constexpr VideoOps kVideoOps = {
-    CapabilityMask<0x144>,         // GetVideoSourceCaps
+    CapabilityMask<0x144>,      // GetVideoSourceCaps
     GetStreamFormatTable,       // GetStreamFormatTable
     GetVideoFormats,            // GetVideoFormats
     GetDefaultVideoProperties,  // GetDefaultVideoProperties
     InitVideoSource,            // InitVideoSource
-    ZeroStub,                   // 5
+    ZeroStub,                   // Reserved5
     OnStartCapture,             // OnStartCapture
-    ZeroStub,                   // 7
+    ZeroStub,                   // Reserved7
     SetVideoProperty,           // SetVideoProperty
     CameraGetVideoProperty,     // GetVideoProperty
 };
 
 }  // namespace
 
-constexpr BoardDescriptor kFinchDescriptor = {
-    sizeof(BoardDescriptor), 0x1F3B, 0x5100, kInfo.revision, &kBoardOps, &kVideoOps, nullptr, nullptr, nullptr};
+constexpr BoardDescriptor kFinchDescriptor = {sizeof(BoardDescriptor), 0x1F3B, 0x5100, kFinch.camera.info.revision,
+                                              &kBoardOps, &kVideoOps, nullptr, nullptr, nullptr};
 
 }  // namespace trel

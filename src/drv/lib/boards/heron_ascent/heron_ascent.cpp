@@ -98,7 +98,7 @@ constexpr BoardOps kBoardOps = {
 };
 
 constexpr VideoOps kVideoOps = {
-    CapabilityMask<0x555>,         // GetVideoSourceCaps
+    CapabilityMask<0x555>,      // GetVideoSourceCaps
     NullStreamFormatTable,      // GetStreamFormatTable
     GetVideoFormats,            // GetVideoFormats
     GetDefaultVideoProperties,  // GetDefaultVideoProperties
@@ -111,8 +111,8 @@ constexpr VideoOps kVideoOps = {
 };
 
 constexpr AudioOps kAudioOps = {
-    CapabilityMask<0x176001>,  // GetAudioSourceCaps
-    GetAudioChipconfigRateSelect,    // GetAudioChipconfig
+    CapabilityMask<0x176001>,      // GetAudioSourceCaps
+    GetAudioChipconfigRateSelect,  // GetAudioChipconfig
     InitAudioRateSelect,           // InitAudio
     ZeroStub,                      // Reserved3
 };

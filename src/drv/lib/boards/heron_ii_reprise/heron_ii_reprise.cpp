@@ -104,7 +104,7 @@ constexpr BoardOps kBoardOps = {
 };
 
 constexpr VideoOps kVideoOps = {
-    CapabilityMask<0x155>,               // GetVideoSourceCaps
+    CapabilityMask<0x155>,            // GetVideoSourceCaps
     NullStreamFormatTable,            // GetStreamFormatTable
     GetVideoFormats,                  // GetVideoFormats
     CommonGetDefaultVideoProperties,  // GetDefaultVideoProperties
@@ -117,10 +117,10 @@ constexpr VideoOps kVideoOps = {
 };
 
 constexpr AudioOps kAudioOps = {
-    CapabilityMask<0x17E047>,      // GetAudioSourceCaps
+    CapabilityMask<0x17E047>,         // GetAudioSourceCaps
     GetAudioChipconfigRateSelect24k,  // GetAudioChipconfig
-    InitAudioRateSelect24k,      // InitAudio
-    ZeroStub,                    // Reserved3
+    InitAudioRateSelect24k,           // InitAudio
+    ZeroStub,                         // Reserved3
 };
 
 constexpr InputOps kInputOps = {

@@ -15,25 +15,47 @@ namespace trel {
 namespace kestrel {
 namespace {
 
-constexpr BoardInfoValues kInfo = {"Kestrel", 0x0208, 0, 0x3F};
+constexpr TraceMessage<> kTraceInitBoard{"!!!!!!!!!!!!!!!!!!!!INIT BOARD!!!!!!!!!!!!!!!!!"};
+constexpr TraceMessage<s32> kTraceSetAudioInput{"Set_Current_Audio_InputID %d"};
 
-// Context after open: tuner input (source 2), tuner-side audio, NTSC-M, TV
-// mode, language A. The last frequency and tuning flags start at 0 too, so
-// the tuner never reports stale pool contents.
-constexpr KestrelContext kInitialContext = {
-    2,                // videoSource
-    kAudioFromTuner,  // audioSource
-    kNtscM,           // tvStandard
-    kModeTv,          // tunerMode
-    kNtscM,           // tunerStandard
-    0,                // frequency
-    0,                // lastFrequency
-    1,                // country
-    4,                // channel
-    0,                // tunerInput
-    0,                // tunerBusy
-    kAudioLanguageA,  // tvAudioMode
-    0,                // tuningFlags
+// ---------------------------------------------------------------------------
+// The board's configuration: what OpenBoard hands out, and the input ids the
+// host selects by. Video input ids 0, 1 and 2 select decoder sources 2, 1 and
+// 0; audio input 3 is the tuner side, 4 the line input.
+constexpr u32 kVideoInputIds = 3;
+constexpr u32 kAudioInputTuner = 3;
+constexpr u32 kAudioInputLine = 4;
+constexpr u32 kAudioInputIds = 2;
+
+struct KestrelBoard {
+    BoardInfoValues info;
+    KestrelContext opened;                   // the context as OpenBoard leaves it
+    u32 videoInputs;                         // the count the host is told of
+    u32 sourceOfVideoInput[kVideoInputIds];  // decoder source of video inputs 0, 1, 2
+    u32 sourceOfAudioInput[kAudioInputIds];  // audio source of audio inputs 3 (tuner), 4 (line)
+};
+
+constexpr KestrelBoard kKestrel = {
+    .info = {.name = "Kestrel", .revision = 0x0208, .valueA = 0, .flagsB = 0x3F},
+    // Decoder source 2 (video input 0), tuner-side audio, NTSC-M, TV mode,
+    // language A. The last frequency and tuning flags start at 0 too, so the
+    // tuner never reports stale pool contents.
+    .opened = {.videoSource = 2,
+               .audioSource = kAudioFromTuner,
+               .tvStandard = kStdNtscM,
+               .tunerMode = kModeTv,
+               .tunerStandard = kStdNtscM,
+               .frequency = 0,
+               .lastFrequency = 0,
+               .country = 1,
+               .channel = 4,
+               .tunerInput = 0,
+               .tunerBusy = 0,
+               .tvAudioMode = kAudioLanguageA,
+               .tuningFlags = 0},
+    .videoInputs = 7,
+    .sourceOfVideoInput = {2, 1, 0},
+    .sourceOfAudioInput = {kAudioFromTuner, kAudioFromLine},
 };
 
 u32 OpenBoard(void*, void** contextOut, BoardInfo* info) {
@@ -41,31 +63,21 @@ u32 OpenBoard(void*, void** contextOut, BoardInfo* info) {
     auto* context = static_cast<KestrelContext*>(AllocateContext(sizeof(KestrelContext)));
     if (context == nullptr) return kStatusNoMemory;
     *contextOut = context;
-    *context = kInitialContext;
-    FillBoardInfo(info, kInfo);
-    Trace("!!!!!!!!!!!!!!!!!!!!INIT BOARD!!!!!!!!!!!!!!!!!");
+    *context = kKestrel.opened;
+    FillBoardInfo(info, kKestrel.info);
+    Trace(kTraceInitBoard);
     return kStatusSuccess;
 }
 
-
 // ---------------------------------------------------------------------------
-// Inputs. Video input ids 0, 1 and 2 select decoder sources 2, 1 and 0; audio
-// input 3 is the tuner side, 4 the line input. The host is told of 7 inputs.
-constexpr u32 kVideoInputs = 7;
-constexpr u32 kVideoInputIds = 3;
-constexpr u32 kSourceOfVideoInput[kVideoInputIds] = {2, 1, 0};
-constexpr u32 kAudioInputTuner = 3;
-constexpr u32 kAudioInputLine = 4;
-constexpr u32 kAudioInputIds = 2;
-constexpr u32 kSourceOfAudioInput[kAudioInputIds] = {kAudioFromTuner, kAudioFromLine};  // from kAudioInputTuner on
-
-u32 GetVideoInputs() { return kVideoInputs; }
+// Inputs.
+u32 GetVideoInputs() { return kKestrel.videoInputs; }
 
 u32 GetVideoInputType(void* context) {
     if (context == nullptr) return kStatusInvalid;
     const u32 source = AsContext(context)->videoSource;
     for (u32 input = 0; input < kVideoInputIds; ++input) {
-        if (kSourceOfVideoInput[input] == source) return input;
+        if (kKestrel.sourceOfVideoInput[input] == source) return input;
     }
     return kStatusBusFailure;
 }
@@ -77,18 +89,18 @@ u32 GetAudioInputType(void* context) {
 
 u32 SetCurrentVideoInput(void* context, void* device, u32 inputId) {
     if (context == nullptr) return kStatusInvalid;
-    Trace("Set_Current_Video_InputID %d", static_cast<s32>(inputId));
+    Trace(kTraceSetVideoInput, inputId);
     if (inputId >= kVideoInputIds) return kStatusInvalid;
-    Unchecked(SelectVideoSource(AsContext(context), device, kSourceOfVideoInput[inputId]));
+    Unchecked(SelectVideoSource(AsContext(context), device, kKestrel.sourceOfVideoInput[inputId]));
     return kStatusSuccess;
 }
 
 u32 SetCurrentAudioInput(void* context, void* device, u32 inputId) {
     if (context == nullptr) return kStatusInvalid;
-    Trace("Set_Current_Audio_InputID %d", static_cast<s32>(inputId));
+    Trace(kTraceSetAudioInput, inputId);
     const u32 index = inputId - kAudioInputTuner;
     if (index >= kAudioInputIds) return kStatusInvalid;
-    Unchecked(SetAudioSource(AsContext(context), device, kSourceOfAudioInput[index]));
+    Unchecked(SetAudioSource(AsContext(context), device, kKestrel.sourceOfAudioInput[index]));
     return kStatusSuccess;
 }
 
@@ -105,23 +117,23 @@ constexpr BoardOps kBoardOps = {
 };
 
 constexpr VideoOps kVideoOps = {
-    CapabilityMask<0x155>,               // GetVideoSourceCaps
+    CapabilityMask<0x155>,            // GetVideoSourceCaps
     NullStreamFormatTable,            // GetStreamFormatTable
     saa7115::GetVideoFormats,         // GetVideoFormats (the SAA7115 records)
     CommonGetDefaultVideoProperties,  // GetDefaultVideoProperties
     InitVideoSource,                  // InitVideoSource
-    ZeroStub,                         // 5
+    ZeroStub,                         // Reserved5
     OnStartCapture,                   // OnStartCapture
-    ZeroStub,                         // 7
+    ZeroStub,                         // Reserved7
     SetVideoProperty,                 // SetVideoProperty
     GetVideoProperty,                 // GetVideoProperty
 };
 
 constexpr AudioOps kAudioOps = {
-    CapabilityMask<0x174007>,      // GetAudioSourceCaps
+    CapabilityMask<0x174007>,   // GetAudioSourceCaps
     GetAudioChipconfigSaa7115,  // GetAudioChipconfig
-    InitAudio,                   // InitAudio
-    ZeroStub,                    // 3
+    InitAudio,                  // InitAudio
+    ZeroStub,                   // Reserved3
 };
 
 constexpr InputOps kInputOps = {
@@ -141,7 +153,7 @@ constexpr TunerOps kTunerOps = {
 }  // namespace kestrel
 
 constexpr BoardDescriptor kKestrelDescriptor = {
-    sizeof(BoardDescriptor), 0x1F3B,           0x5100,           kestrel::kInfo.revision, &kestrel::kBoardOps,
+    sizeof(BoardDescriptor), 0x1F3B,           0x5100,           kestrel::kKestrel.info.revision, &kestrel::kBoardOps,
     &kestrel::kVideoOps,     &kestrel::kAudioOps, &kestrel::kInputOps, &kestrel::kTunerOps};
 
 }  // namespace trel

@@ -45,8 +45,8 @@ inline KestrelContext* AsContext(void* context) { return static_cast<KestrelCont
 // Every host call of this board carries these flags.
 inline constexpr u32 kFlags = 0x8000;
 
-// KS_AnalogVideoStandard bits the tuner side tests one by one.
-inline constexpr u32 kNtscM = 0x00001;
+// KS_AnalogVideoStandard bits the tuner side tests one by one (NTSC-M, bit 0,
+// is the frame's kStdNtscM).
 inline constexpr u32 kNtscMJ = 0x00002;
 inline constexpr u32 kPalB = 0x00010;
 inline constexpr u32 kPalD = 0x00020;

@@ -34,6 +34,9 @@ constexpr u32 kOnlyTunerInput = 0;
 constexpr u32 kSignalStrength = 100;
 constexpr u32 kReportedTuningFlags = 3;
 
+// Start-up: the video decoder is up, the TV-audio decoder comes next.
+constexpr TraceMessage<> kTraceDecoderStarted{"*******@@@@@@@@@**************"};
+
 // The TV-audio mode: TV sound on the TV-audio decoder; FM radio's mono or
 // stereo bytes on the tuner, then its routing. Does not record the flags.
 [[nodiscard]] u32 SetTVAudioMode(const KestrelContext& c, void* device, u32 flags) {
@@ -115,7 +118,7 @@ u32 InitVideoSource(void* context, void* device, u32 standard, u32 source, const
     if (source == kKeepCurrent) source = c.videoSource;
     const u32 status = StartDecoder(context, device, standard, source, *properties);
     if (status != kStatusSuccess) return status;
-    Trace("*******@@@@@@@@@**************");
+    Trace(kTraceDecoderStarted);
     StartTvAudio(device);
     return kStatusSuccess;
 }
@@ -127,7 +130,7 @@ u32 InitVideoSource(void* context, void* device, u32 standard, u32 source, const
 // increments stay as computed.
 u32 OnStartCapture(void* context, void* device, CaptureConfig* config) {
     if (config == nullptr) {
-        Trace("OnStartCapture video_config == NULL");
+        Trace(kTraceNoCaptureConfig);
         return kStatusInvalid;
     }
     if (context == nullptr) return kStatusInvalid;

@@ -26,12 +26,14 @@ constexpr saa7115::VbiValues kVbi = {0x11};
 
 constexpr saa7115::DecoderStart kStart = {kSetup, SetVideoProperty, kFlags};
 
+constexpr TraceMessage<s32> kTraceSetTVStandard{"SetTVStandard %d"};
+
 
 }  // namespace
 
 u32 SelectVideoSource(KestrelContext* context, void* device, u32 source) {
     if (source >= kSourceCount) {
-        Trace("Error:Unknown Video Source %d!!!", static_cast<s32>(source));
+        Trace(kTraceUnknownVideoSource, source);
         return kStatusInvalid;
     }
     context->videoSource = source;
@@ -48,7 +50,7 @@ u32 SetTVStandard(KestrelContext* context, void* device, u32 standard) {
     // The tuner side picks the new standard up when it is next programmed.
     context->tvStandard = standard;
     context->tunerStandard = standard;
-    Trace("SetTVStandard %d", static_cast<s32>(standard));
+    Trace(kTraceSetTVStandard, standard);
     return kStatusSuccess;
 }
 
@@ -58,7 +60,7 @@ u32 StartDecoder(void* context, void* device, u32 standard, u32 source, const Vi
 
 u32 SetVideoProperty(void* context, void* device, u32 index, u32 value, u32 extra) {
     if ((index == kPropVideoSource || index == kPropTvStandard) && context == nullptr) return kStatusInvalid;
-    Trace("SetVideoProperty %d %d", static_cast<s32>(index), static_cast<s32>(value));
+    Trace(kTraceSetVideoProperty, index, value);
     if (saa7115::IsPictureControl(index)) return saa7115::SetPictureControl(device, index, value, kFlags);
     switch (index) {
         case kPropVideoSource: return SelectVideoSource(AsContext(context), device, value);
@@ -72,7 +74,7 @@ u32 GetVideoProperty(void* context, void* device, u32 index, u32* value) {
     if (value == nullptr) return kStatusInvalid;
     if ((index == kPropVideoSource || index == kPropTvStandard) && context == nullptr) return kStatusInvalid;
     *value = 0;
-    Trace("GetVideoProperty %d", static_cast<s32>(index));
+    Trace(kTraceGetVideoProperty, index);
     u32 status = kStatusSuccess;
     if (index == kPropVideoSource) {
         *value = AsContext(context)->videoSource;
@@ -83,7 +85,7 @@ u32 GetVideoProperty(void* context, void* device, u32 index, u32* value) {
     } else {
         return kStatusNotSupported;
     }
-    Trace("GetVideoProperty return %d", static_cast<s32>(status));
+    Trace(kTraceGetVideoPropertyReturn, status);
     return status;
 }
 

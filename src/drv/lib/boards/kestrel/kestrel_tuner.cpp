@@ -72,17 +72,19 @@ constexpr u8 kFmControl = 0x88;
 struct FmBytes {
     u8 tuner;
     u8 ifDemod;
-    const char* soundTrace;
+    TraceMessage<> soundTrace;
 };
 constexpr FmBytes kFmMono = {0x59, 0x30, "Set FM RADIO MONO"};
 constexpr FmBytes kFmStereo = {0x19, 0x90, "Set FM RADIO STEREO"};
 constexpr const FmBytes& FmBytesFor(bool mono) { return mono ? kFmMono : kFmStereo; }
 
+constexpr TraceMessage<> kTraceTunerModeFm{"Set Tuner Mode FM Radio"};
+
 void WriteFmIfDemodulator(void* device, const FmBytes& fm) { WriteIfDemodulator(device, 0x0A, fm.ifDemod, 0x20); }
 
 u32 SetFmReception(const KestrelContext& context, void* device) {
     const FmBytes& fm = FmBytesFor(ReceptionIsMono(context.tvAudioMode));
-    Trace("Set Tuner Mode FM Radio");
+    Trace(kTraceTunerModeFm);
     WriteTunerControl(device, 0x98, 0x40);
     WriteTunerControl(device, kFmControl, fm.tuner);
     WriteFmIfDemodulator(device, fm);
@@ -96,13 +98,13 @@ constexpr u32 kSecamLAny = kSecamL | kSecamL1;
 
 // Tuner control [DE x]: 0x40 when no row matches.
 constexpr u8 kTvControl = 0xDE;
-constexpr StandardByte kTvControlBytes[] = {{kSecamLAny, 0x50}, {kNtscM, 0x30}};
+constexpr StandardByte kTvControlBytes[] = {{kSecamLAny, 0x50}, {kStdNtscM, 0x30}};
 
 // The IF demodulator's three bytes; the first group with a bit of the standard
 // wins, and a standard in no group gets none.
 struct IfGroup {
     u32 bits;
-    const char* trace;
+    TraceMessage<> trace;
     u8 bytes[3];
 };
 constexpr IfGroup kIfGroups[] = {
@@ -111,14 +113,14 @@ constexpr IfGroup kIfGroups[] = {
     {kSoundDK, "Set Tuner Mode D/K", {0x16, 0x74, 0x4B}},
     {kSecamL, "Set Tuner Mode SECAM L", {0x06, 0x50, 0x4B}},
     {kSecamL1, "Set Tuner Mode SECAM L'", {0x86, 0x50, 0x53}},
-    {kNtscM | kPalM | kPalN, "Set Tuner Mode M/N", {0x16, 0x30, 0x44}},
+    {kStdNtscM | kPalM | kPalN, "Set Tuner Mode M/N", {0x16, 0x30, 0x44}},
     {kNtscMJ, "Set Tuner Mode NTSC_MJ", {0x12, 0x30, 0x40}},
 };
 
 // The TV-audio decoder's sound system 10:0030: high byte by the standard
 // (0x00 when no row matches), low byte 0x43.
 constexpr StandardByte kSoundSystems[] = {
-    {kNtscM, 0x20}, {kNtscMJ, 0x40}, {kSecamLAny, 0x60}, {kSoundDK, 0x70}};
+    {kStdNtscM, 0x20}, {kNtscMJ, 0x40}, {kSecamLAny, 0x60}, {kSoundDK, 0x70}};
 
 // The TV-audio decoder's 12:000E high byte: the country of the last tuned
 // frequency record decides first, then SECAM-L; 0x24 otherwise.
@@ -163,7 +165,7 @@ constexpr TvTuning kTvTunings[] = {
     {kSecamL1,
      3395,
      {{0x01, 48'250'000, 157'999'999}, {0x02, 160'000'000, 441'999'999}, {0x04, 442'000'000, 863'250'000}}},
-    {kNtscM,
+    {kStdNtscM,
      4575,
      {{0x01, 55'250'000, 159'999'999}, {0x02, 160'000'000, 441'999'999}, {0x04, 442'000'000, 801'250'000}}},
     {kNtscMJ,
@@ -173,6 +175,9 @@ constexpr TvTuning kTvTunings[] = {
 constexpr u8 kTvTuningControl = 0xCE;
 constexpr u32 kFmIfFigure = 1070;  // 10.7 MHz
 constexpr u32 kKeepFrequency = 0xFFFFFFFF;
+
+// The frequency in Hz and the IF figure in 10 kHz units.
+constexpr TraceMessage<s32, s32> kTraceSetFrequency{"Set Frequency %d, VIF = %d"};
 
 // The row of the standard (null: no IF figure and no bands), then the band
 // holding the frequency (null: outside every band).
@@ -221,7 +226,7 @@ u32 SetFrequency(const KestrelContext& context, void* device, u32 frequency) {
     } else {
         return kStatusNotSupported;
     }
-    Trace("Set Frequency %d, VIF = %d", static_cast<s32>(frequency), static_cast<s32>(ifFigure));
+    Trace(kTraceSetFrequency, frequency, ifFigure);
     return kStatusSuccess;
 }
 

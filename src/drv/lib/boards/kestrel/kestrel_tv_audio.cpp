@@ -13,6 +13,16 @@ constexpr u8 kTvAudioRead = 0x11;
 constexpr u16 kStandardResult = 0x007E;
 constexpr u16 kAudioStatus = 0x0200;
 
+// Audio routing.
+constexpr TraceMessage<> kTraceAudioMute{"+_+_+_+_+_Set Audio Mute+_+_+_+_+_+_"};
+constexpr TraceMessage<> kTraceAudioFromFmRadio{"Set Audio Source FM RADIO"};
+constexpr TraceMessage<> kTraceAudioFromTvTuner{"Set Audio Source TV Tuner"};
+constexpr TraceMessage<> kTraceAudioFromLine{"Set Audio Source LINE In"};
+constexpr TraceMessage<s32> kTraceUnknownAudioSource{"Error:Unknown Audio Source %d!!!"};
+// A read register's high and low byte.
+constexpr TraceMessage<u32, u32> kTraceStandardResult{"Standard Result Reg : %x, %x!!!"};
+constexpr TraceMessage<u32, u32> kTraceAudioStatus{"Audio Status Reg : %x, %x!!!"};
+
 void WriteTvAudioList(void* device, const TvAudioWrite* writes, u32 count) {
     for (u32 i = 0; i < count; ++i) Unchecked(WriteTvAudio(device, writes[i]));
 }
@@ -49,7 +59,7 @@ constexpr TvAudioWrite kRouteLineIn[] = {{0x12, 0x000B, 0x0220}, {0x12, 0x0013, 
 // TV sound modes. Under NTSC-M the demodulator gets its own two values; every
 // other standard gets 10:0020 = 0001. The routing write comes last.
 struct TvSoundMode {
-    const char* trace;
+    TraceMessage<> trace;
     TvAudioWrite ntscM[2];
     u16 route;  // 12:000B
 };
@@ -92,31 +102,31 @@ void StartTvAudio(void* device) { WriteTvAudioList(device, kStart); }
 u32 SetAudioSource(KestrelContext* context, void* device, u32 source) {
     switch (source) {
         case kAudioMute:
-            Trace("+_+_+_+_+_Set Audio Mute+_+_+_+_+_+_");
+            Trace(kTraceAudioMute);
             return kStatusSuccess;
         case kAudioFromTuner:
             context->audioSource = kAudioFromTuner;
             if (context->tunerMode == kModeFm) {
-                Trace("Set Audio Source FM RADIO");
+                Trace(kTraceAudioFromFmRadio);
                 WriteTvAudioList(device, kRouteFmRadio);
                 return kStatusSuccess;
             }
             // TV sound: the routing follows with the next sound mode; only
             // the decoder's standard detection is reported here.
             {
-                Trace("Set Audio Source TV Tuner");
+                Trace(kTraceAudioFromTvTuner);
                 u8 result[2] = {};
                 if (ReadTvAudio(device, kStandardResult, result) != 0) return kStatusBusFailure;
-                Trace("Standard Result Reg : %x, %x!!!", static_cast<u32>(result[0]), static_cast<u32>(result[1]));
+                Trace(kTraceStandardResult, result[0], result[1]);
             }
             return kStatusSuccess;
         case kAudioFromLine:
-            Trace("Set Audio Source LINE In");
+            Trace(kTraceAudioFromLine);
             context->audioSource = kAudioFromLine;
             WriteTvAudioList(device, kRouteLineIn);
             return kStatusSuccess;
         default:
-            Trace("Error:Unknown Audio Source %d!!!", static_cast<s32>(source));
+            Trace(kTraceUnknownAudioSource, source);
             return kStatusInvalid;
     }
 }
@@ -124,7 +134,7 @@ u32 SetAudioSource(KestrelContext* context, void* device, u32 source) {
 void SetTvSoundMode(void* device, u32 tunerStandard, u32 flags) {
     const TvSoundMode& mode = TvSoundModeOf(flags);
     Trace(mode.trace);
-    if ((tunerStandard & kNtscM) != 0) {
+    if ((tunerStandard & kStdNtscM) != 0) {
         WriteTvAudioList(device, mode.ntscM);
     } else {
         Unchecked(WriteTvAudio(device, kDemodNotNtscM));
@@ -137,7 +147,7 @@ void RouteFmSound(void* device) { Unchecked(WriteTvAudio(device, kRouteFmRadio[0
 u32 GetTVAudioModes(void* device, u32* value) {
     u8 status[2] = {};
     if (ReadTvAudio(device, kAudioStatus, status) != 0) return kStatusBusFailure;
-    Trace("Audio Status Reg : %x, %x!!!", static_cast<u32>(status[0]), static_cast<u32>(status[1]));
+    Trace(kTraceAudioStatus, status[0], status[1]);
     u32 modes = kAlwaysAvailable;
     if ((status[0] & kHighLanguageB) != 0) modes |= kAudioLanguageB;
     if ((status[1] & kLowStereo) != 0) modes |= kAudioStereo;

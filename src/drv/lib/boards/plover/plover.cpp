@@ -2,25 +2,32 @@
 // describe the single "Data Pump" format and answer property requests without
 // touching hardware; the audio path is the encoder's own.
 #include "audio/audio.h"
+#include "frame/camera.h"
 #include "frame/catalogue.h"
-#include "frame/formats.h"
-#include "frame/module.h"
 
 namespace trel {
 namespace {
 
-constexpr BoardInfoValues kInfo = {"Plover", 0x0206, 0, 0x03};
-constexpr VideoFormat kFormat = MakeFormat("Data Pump", "Data Pump", kStdNtscFamily, kRate2997, 720, 480, kFlagsNone);
+// The data pump's configuration: what OpenBoard and GetVideoFormats hand out.
+struct DataPumpBoard {
+    BoardInfoValues info;
+    VideoFormat format;
+};
+
+constexpr DataPumpBoard kPlover = {
+    .info = {.name = "Plover", .revision = 0x0206, .valueA = 0, .flagsB = 0x03},
+    .format = MakeFormat("Data Pump", "Data Pump", kStdNtscFamily, kRate2997, kFrame525, kFlagsNone),
+};
 
 // No context: nothing is allocated and contextOut is left alone.
 u32 OpenBoard(void*, void**, BoardInfo* info) {
     if (info == nullptr) return kStatusInvalid;
-    FillBoardInfo(info, kInfo);
+    FillBoardInfo(info, kPlover.info);
     return kStatusSuccess;
 }
 
 u32 GetVideoFormats(void*, void*, u32* count, VideoFormat* formats) {
-    return CopyVideoFormats(count, formats, &kFormat, 1);
+    return CopyVideoFormats(count, formats, &kPlover.format, 1);
 }
 
 // Every property is accepted and only traced.
@@ -29,21 +36,16 @@ u32 SetVideoProperty(void*, void*, u32 index, u32 value, u32) {
     return kStatusSuccess;
 }
 
-// Answers the two decoder status queries with fixed values; any other index
-// leaves the host's value as it was.
+// The two decoder status queries get their fixed answers; any other index
+// leaves the host's value as it was, and is answered too.
 u32 GetVideoProperty(void*, void*, u32 index, u32* value) {
-    if (value == nullptr) return kStatusInvalid;
-    Trace(kTraceGetVideoProperty, index);
-    if (index == kPropDecoderStatus0) {
-        *value = 0;
-    } else if (index == kPropDecoderStatus1) {
-        *value = 1;
-    }
-    Trace(kTraceGetVideoPropertyReturn, *value);
-    return kStatusSuccess;
+    return AnswerStatusQueries(index, value, OtherPropertyIndex::kValueKept);
 }
 
-constexpr BoardOps kBoardOps = {OpenBoard, ZeroStub};
+constexpr BoardOps kBoardOps = {
+    OpenBoard,  // OpenBoard
+    ZeroStub,   // CloseBoard: no context
+};
 
 constexpr VideoOps kVideoOps = {
     ZeroStub,                         // GetVideoSourceCaps: no capabilities
@@ -51,23 +53,23 @@ constexpr VideoOps kVideoOps = {
     GetVideoFormats,                  // GetVideoFormats
     CommonGetDefaultVideoProperties,  // GetDefaultVideoProperties
     ZeroStub,                         // InitVideoSource: nothing to set up
-    ZeroStub,                         // 5
+    ZeroStub,                         // Reserved5
     ZeroStub,                         // OnStartCapture: nothing to set up
-    ZeroStub,                         // 7
+    ZeroStub,                         // Reserved7
     SetVideoProperty,                 // SetVideoProperty
     GetVideoProperty,                 // GetVideoProperty
 };
 
 constexpr AudioOps kAudioOps = {
-    CapabilityMask<0x176041>,       // GetAudioSourceCaps
+    CapabilityMask<0x176041>,    // GetAudioSourceCaps
     GetAudioChipconfigDataPump,  // GetAudioChipconfig
     ZeroStub,                    // InitAudio
-    ZeroStub,                    // 3
+    ZeroStub,                    // Reserved3
 };
 
 }  // namespace
 
-constexpr BoardDescriptor kPloverDescriptor = {
-    sizeof(BoardDescriptor), 0x1F3B, 0x5100, kInfo.revision, &kBoardOps, &kVideoOps, &kAudioOps, nullptr, nullptr};
+constexpr BoardDescriptor kPloverDescriptor = {sizeof(BoardDescriptor), 0x1F3B, 0x5100, kPlover.info.revision,
+                                               &kBoardOps, &kVideoOps, &kAudioOps, nullptr, nullptr};
 
 }  // namespace trel

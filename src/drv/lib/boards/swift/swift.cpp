@@ -3,16 +3,25 @@
 #include "frame/bus.h"
 #include "frame/camera.h"
 #include "frame/catalogue.h"
+#include "frame/decoder.h"
 
 namespace trel {
 namespace {
 
-constexpr BoardInfoValues kInfo = {"Swift", 0x0207, 1, 0x00010001};
-constexpr CameraFormats kFormats = MakeCameraFormats("Sharp LZ24BP CCD", 640, 480, kFlagsCcd);
-
 // Shared by all Swift devices.
 u32 g_swift50Hz = 0;
 StreamFormatTable g_swiftTable;
+
+// "50Hz" is read at open only.
+constexpr CameraBoard kSwift = {
+    .info = {.name = "Swift", .revision = 0x0207, .valueA = 1, .flagsB = 0x00010001},
+    .formats = MakeCameraFormats("Sharp LZ24BP CCD", kVga, kFlagsCcd),
+    .flag50Hz = &g_swift50Hz,
+    .reads50HzAtCapture = false,
+    .streamTable = &g_swiftTable,
+    .frameSizes = &kVgaFrameSizes,
+    .frameRates = FrameRateChoice::kByFlag,
+};
 
 // Brightness (exposure) 75, contrast 50, hue 12, saturation 51.
 constexpr VideoPropertySet kDefaultProperties = {{75, 0, 50, 0, 12, 0, 51, 0, 50, 0, 50, 0, 50, 0, 50, 0, 0}};
@@ -65,12 +74,11 @@ constexpr u16 kExposurePage = 1;
 // Field timing at capture start (page 0); both words are sent whatever the results.
 constexpr SerialEntry kFieldTiming30[] = {{0x77, 0, 0, 0x08}, {0xF7, 0, 0, 0x04}};
 constexpr SerialEntry kFieldTiming25[] = {{0x77, 0, 0, 0x05}, {0xF7, 0, 0, 0x24}};
+static_assert(CountOf(kFieldTiming30) == CountOf(kFieldTiming25));
 
 // Colour controls of the TC5100 encoder.
 constexpr u16 kEncoderSaturation = 0x4136;
 constexpr u16 kEncoderHue = 0x4137;
-
-constexpr StreamFormatRecipe kStream = {&g_swiftTable, &kVgaFrameSizes, FrameRateChoice::kByFlag, &g_swift50Hz};
 
 // Three device requests prepare the serial link, then the whole table goes
 // out. Returns the failing transfer's own result, 0 when all were sent.
@@ -107,8 +115,8 @@ static_assert(Reverse12(133) == 0xA10 && Reverse12(531) == 0xC84 && Reverse12(1)
 // Brightness 0..100 becomes exposure 531 down to 1; a failed first half
 // ends the write.
 void WriteExposure(void* device, u32 brightness) {
-    if (brightness > 100) return;
-    const u32 lines = (100 - brightness) * 530 / 100 + 1;
+    if (!IsPercent(brightness)) return;
+    const u32 lines = (kPercentMax - brightness) * 530 / kPercentMax + 1;
     const u32 r = Reverse12(lines);
     if (BusSerialWrite(device, kExposureHigh, kExposurePage, static_cast<u16>((r >> 6) & 0x3F)) != 0) return;
     Unchecked(BusSerialWrite(device, kExposureLow, kExposurePage, static_cast<u16>(r & 0x3F)));
@@ -116,7 +124,7 @@ void WriteExposure(void* device, u32 brightness) {
 
 // Sign and magnitude: |hue| * 31 / 50, plus 0x20 when negative.
 constexpr u8 EncoderHue(s32 hue) {
-    const s32 magnitude = (hue < 0 ? -hue : hue) * 31 / 50;
+    const s32 magnitude = (hue < 0 ? -hue : hue) * 31 / kHueMax;
     return static_cast<u8>(hue < 0 ? magnitude + 0x20 : magnitude);
 }
 static_assert(EncoderHue(-50) == 0x3F && EncoderHue(-1) == 0x20 && EncoderHue(0) == 0 && EncoderHue(50) == 0x1F &&
@@ -128,28 +136,22 @@ u32 SetVideoProperty(void*, void* device, u32 index, u32 value, u32) {
         case kPropBrightness:
             WriteExposure(device, value);
             return kStatusSuccess;
-        case kPropHue: {
-            const s32 hue = static_cast<s32>(value);
-            if (hue >= -50 && hue <= 50) Unchecked(BusEncoderWrite(device, kEncoderHue, EncoderHue(hue)));
+        case kPropHue:
+            if (IsHue(value)) Unchecked(BusEncoderWrite(device, kEncoderHue, EncoderHue(static_cast<s32>(value))));
             return kStatusSuccess;
-        }
         case kPropSaturation:
-            if (value <= 100) {
-                Unchecked(BusEncoderWrite(device, kEncoderSaturation, static_cast<u8>(value * 127 / 100)));
-            }
+            if (IsPercent(value)) Unchecked(BusEncoderWrite(device, kEncoderSaturation, ScalePercent(value, 127)));
             return kStatusSuccess;
         default:
             return kStatusNotSupported;
     }
 }
 
-u32 OpenBoard(void*, void**, BoardInfo* info) { return OpenCameraBoard(info, kInfo, &g_swift50Hz); }
+u32 OpenBoard(void*, void**, BoardInfo* info) { return OpenCameraBoard(kSwift, info); }
 
-StreamFormatTable* GetStreamFormatTable() { return BuildStreamFormatTable(kStream); }
+StreamFormatTable* GetStreamFormatTable() { return BuildStreamFormatTable(kSwift); }
 
-u32 GetVideoFormats(void*, void*, u32* count, VideoFormat* formats) {
-    return CopyCameraFormat(count, formats, kFormats, g_swift50Hz);
-}
+u32 GetVideoFormats(void*, void*, u32* count, VideoFormat* formats) { return CopyCameraFormat(kSwift, count, formats); }
 
 void GetDefaultVideoProperties(void*, void*, VideoPropertySet* properties) {
     CopyVideoProperties(properties, kDefaultProperties);
@@ -174,7 +176,7 @@ u32 OnStartCapture(void*, void* device, CaptureConfig* video_config) {
     }
     const u32 result = ProgramCcd(device);
     if (result != 0) return result;
-    const SerialEntry* timing = g_swift50Hz != 0 ? kFieldTiming25 : kFieldTiming30;
+    const SerialEntry* timing = Flag50HzAtCapture(kSwift) != 0 ? kFieldTiming25 : kFieldTiming30;
     for (u32 i = 0; i < CountOf(kFieldTiming30); ++i) {
         Unchecked(BusSerialWrite(device, timing[i].address, timing[i].page, timing[i].data));
     }
@@ -186,17 +188,20 @@ u32 OnStartCapture(void*, void* device, CaptureConfig* video_config) {
     return kStatusSuccess;
 }
 
-constexpr BoardOps kBoardOps = {OpenBoard, ZeroStub};
+constexpr BoardOps kBoardOps = {
+    OpenBoard,  // OpenBoard
+    ZeroStub,   // CloseBoard: no context
+};
 
 constexpr VideoOps kVideoOps = {
-    CapabilityMask<0x144>,         // GetVideoSourceCaps
+    CapabilityMask<0x144>,      // GetVideoSourceCaps
     GetStreamFormatTable,       // GetStreamFormatTable
     GetVideoFormats,            // GetVideoFormats
     GetDefaultVideoProperties,  // GetDefaultVideoProperties
     InitVideoSource,            // InitVideoSource
-    ZeroStub,                   // 5
+    ZeroStub,                   // Reserved5
     OnStartCapture,             // OnStartCapture
-    ZeroStub,                   // 7
+    ZeroStub,                   // Reserved7
     SetVideoProperty,           // SetVideoProperty
     CameraGetVideoProperty,     // GetVideoProperty
 };
@@ -204,6 +209,6 @@ constexpr VideoOps kVideoOps = {
 }  // namespace
 
 constexpr BoardDescriptor kSwiftDescriptor = {
-    sizeof(BoardDescriptor), 0x1F3B, 0x5100, kInfo.revision, &kBoardOps, &kVideoOps, nullptr, nullptr, nullptr};
+    sizeof(BoardDescriptor), 0x1F3B, 0x5100, kSwift.info.revision, &kBoardOps, &kVideoOps, nullptr, nullptr, nullptr};
 
 }  // namespace trel

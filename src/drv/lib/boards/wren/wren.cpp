@@ -7,21 +7,14 @@
 namespace trel {
 namespace {
 
-constexpr BoardInfoValues kWrenInfo = {"Wren", 0x0201, 1, 0x00000001};
-constexpr BoardInfoValues kWrenIIInfo = {"Wren II", 0x0205, 1, 0x00010001};
-
-constexpr u8 kOv7640Address = 0x42;
-
-// Each board keeps its own records; the two sets are alike.
-constexpr CameraFormats kWrenFormats = MakeCameraFormats("Omnivision 7640", 640, 480, kFlagsOmniVision);
-constexpr CameraFormats kWrenIIFormats = MakeCameraFormats("Omnivision 7640", 640, 480, kFlagsOmniVision);
-
-// Shared by all devices of one board type. Wren reads "50Hz" at open only,
-// Wren II at open and at every capture start.
+// Shared by all devices of one board type.
 u32 g_wren50Hz = 0;
 u32 g_wrenII50Hz = 0;
 StreamFormatTable g_wrenTable;
 StreamFormatTable g_wrenIITable;
+
+// Each board keeps its own copy of these records; the two are alike.
+constexpr CameraFormats kOv7640Formats = MakeCameraFormats("Omnivision 7640", kVga, kFlagsOmniVision);
 
 // Brightness 38, contrast 50, hue 0, saturation 64.
 constexpr VideoPropertySet kDefaultProperties = {{38, 0, 50, 0, 0, 0, 64, 0, 50, 0, 50, 0, 50, 0, 50, 0, 0}};
@@ -43,6 +36,11 @@ static_assert(CountOf(kOv7640Setup) == 39);
 // Frame timing at capture start.
 constexpr RegisterEntry kOv7640Timing30[] = {{0x2A, 0x90}, {0x2B, 0x5E}};
 constexpr RegisterEntry kOv7640Timing25[] = {{0x2A, 0xB0}, {0x2B, 0x06}};
+static_assert(CountOf(kOv7640Timing30) == CountOf(kOv7640Timing25));
+
+// Set-up and timing writes carry flags 0 (property writes carry
+// kOmniVisionPropertyFlags).
+constexpr u32 kOv7640Flags = 0;
 
 // Shared by both boards.
 u32 SetVideoProperty(void*, void* device, u32 index, u32 value, u32) {
@@ -53,75 +51,107 @@ void GetDefaultVideoProperties(void*, void*, VideoPropertySet* properties) {
     CopyVideoProperties(properties, kDefaultProperties);
 }
 
-constexpr OmniVisionBoard kWrenSensor = {
-    kOv7640Address, 0, kOv7640Setup, CountOf(kOv7640Setup), kOv7640Timing30, kOv7640Timing25,
-    CountOf(kOv7640Timing30), &g_wren50Hz, false, SetVideoProperty};
-constexpr OmniVisionBoard kWrenIISensor = {
-    kOv7640Address, 0, kOv7640Setup, CountOf(kOv7640Setup), kOv7640Timing30, kOv7640Timing25,
-    CountOf(kOv7640Timing30), &g_wrenII50Hz, true, SetVideoProperty};
+// The sensor side of both boards' records.
+constexpr OmniVisionBoard WithOv7640(const CameraBoard& camera) {
+    return {
+        .camera = camera,
+        .address = kOv7640Address,
+        .flags = kOv7640Flags,
+        .setup = kOv7640Setup,
+        .setupCount = CountOf(kOv7640Setup),
+        .timing30 = kOv7640Timing30,
+        .timing25 = kOv7640Timing25,
+        .timingCount = CountOf(kOv7640Timing30),
+        .setVideoProperty = SetVideoProperty,
+    };
+}
 
-constexpr StreamFormatRecipe kWrenStream = {&g_wrenTable, &kVgaFrameSizes, FrameRateChoice::kByFlag, &g_wren50Hz};
-constexpr StreamFormatRecipe kWrenIIStream = {&g_wrenIITable, &kVgaFrameSizes, FrameRateChoice::kBothPairs,
-                                              &g_wrenII50Hz};
+// Wren reads "50Hz" at open only and lists the frame rates of its flag.
+constexpr OmniVisionBoard kWren = WithOv7640({
+    .info = {.name = "Wren", .revision = 0x0201, .valueA = 1, .flagsB = 0x00000001},
+    .formats = kOv7640Formats,
+    .flag50Hz = &g_wren50Hz,
+    .reads50HzAtCapture = false,
+    .streamTable = &g_wrenTable,
+    .frameSizes = &kVgaFrameSizes,
+    .frameRates = FrameRateChoice::kByFlag,
+});
+
+// Wren II reads "50Hz" at open and at every capture start, and lists both
+// pairs of frame rates.
+constexpr OmniVisionBoard kWrenII = WithOv7640({
+    .info = {.name = "Wren II", .revision = 0x0205, .valueA = 1, .flagsB = 0x00010001},
+    .formats = kOv7640Formats,
+    .flag50Hz = &g_wrenII50Hz,
+    .reads50HzAtCapture = true,
+    .streamTable = &g_wrenIITable,
+    .frameSizes = &kVgaFrameSizes,
+    .frameRates = FrameRateChoice::kBothPairs,
+});
 
 // ---- Wren
-u32 WrenOpenBoard(void*, void**, BoardInfo* info) { return OpenCameraBoard(info, kWrenInfo, &g_wren50Hz); }
-StreamFormatTable* WrenGetStreamFormatTable() { return BuildStreamFormatTable(kWrenStream); }
+u32 WrenOpenBoard(void*, void**, BoardInfo* info) { return OpenCameraBoard(kWren.camera, info); }
+StreamFormatTable* WrenGetStreamFormatTable() { return BuildStreamFormatTable(kWren.camera); }
 u32 WrenGetVideoFormats(void*, void*, u32* count, VideoFormat* formats) {
-    return CopyCameraFormat(count, formats, kWrenFormats, g_wren50Hz);
+    return CopyCameraFormat(kWren.camera, count, formats);
 }
 u32 WrenInitVideoSource(void* context, void* device, u32, u32, const VideoPropertySet* properties) {
-    return OmniVisionInitVideoSource(kWrenSensor, context, device, properties);
+    return OmniVisionInitVideoSource(kWren, context, device, properties);
 }
-u32 WrenOnStartCapture(void*, void* device, CaptureConfig*) { return OmniVisionStartCapture(kWrenSensor, device); }
+u32 WrenOnStartCapture(void*, void* device, CaptureConfig*) { return OmniVisionStartCapture(kWren, device); }
 
 // ---- Wren II
-u32 WrenIIOpenBoard(void*, void**, BoardInfo* info) { return OpenCameraBoard(info, kWrenIIInfo, &g_wrenII50Hz); }
-StreamFormatTable* WrenIIGetStreamFormatTable() { return BuildStreamFormatTable(kWrenIIStream); }
+u32 WrenIIOpenBoard(void*, void**, BoardInfo* info) { return OpenCameraBoard(kWrenII.camera, info); }
+StreamFormatTable* WrenIIGetStreamFormatTable() { return BuildStreamFormatTable(kWrenII.camera); }
 u32 WrenIIGetVideoFormats(void*, void*, u32* count, VideoFormat* formats) {
-    return CopyCameraFormat(count, formats, kWrenIIFormats, g_wrenII50Hz);
+    return CopyCameraFormat(kWrenII.camera, count, formats);
 }
 u32 WrenIIInitVideoSource(void* context, void* device, u32, u32, const VideoPropertySet* properties) {
-    return OmniVisionInitVideoSource(kWrenIISensor, context, device, properties);
+    return OmniVisionInitVideoSource(kWrenII, context, device, properties);
 }
-u32 WrenIIOnStartCapture(void*, void* device, CaptureConfig*) {
-    return OmniVisionStartCapture(kWrenIISensor, device);
-}
+u32 WrenIIOnStartCapture(void*, void* device, CaptureConfig*) { return OmniVisionStartCapture(kWrenII, device); }
 
-constexpr BoardOps kWrenBoardOps = {WrenOpenBoard, ZeroStub};
-constexpr BoardOps kWrenIIBoardOps = {WrenIIOpenBoard, ZeroStub};
+constexpr BoardOps kWrenBoardOps = {
+    WrenOpenBoard,  // OpenBoard
+    ZeroStub,       // CloseBoard: no context
+};
+
+constexpr BoardOps kWrenIIBoardOps = {
+    WrenIIOpenBoard,  // OpenBoard
+    ZeroStub,         // CloseBoard: no context
+};
 
 constexpr VideoOps kWrenVideoOps = {
-    CapabilityMask<0x144>,         // GetVideoSourceCaps
+    CapabilityMask<0x144>,      // GetVideoSourceCaps
     WrenGetStreamFormatTable,   // GetStreamFormatTable
     WrenGetVideoFormats,        // GetVideoFormats
     GetDefaultVideoProperties,  // GetDefaultVideoProperties
     WrenInitVideoSource,        // InitVideoSource
-    ZeroStub,                   // 5
+    ZeroStub,                   // Reserved5
     WrenOnStartCapture,         // OnStartCapture
-    ZeroStub,                   // 7
+    ZeroStub,                   // Reserved7
     SetVideoProperty,           // SetVideoProperty
     CameraGetVideoProperty,     // GetVideoProperty
 };
 
 constexpr VideoOps kWrenIIVideoOps = {
-    CapabilityMask<0x144>,          // GetVideoSourceCaps
+    CapabilityMask<0x144>,       // GetVideoSourceCaps
     WrenIIGetStreamFormatTable,  // GetStreamFormatTable
     WrenIIGetVideoFormats,       // GetVideoFormats
     GetDefaultVideoProperties,   // GetDefaultVideoProperties
     WrenIIInitVideoSource,       // InitVideoSource
-    ZeroStub,                    // 5
+    ZeroStub,                    // Reserved5
     WrenIIOnStartCapture,        // OnStartCapture
-    ZeroStub,                    // 7
+    ZeroStub,                    // Reserved7
     SetVideoProperty,            // SetVideoProperty
     CameraGetVideoProperty,      // GetVideoProperty
 };
 
 }  // namespace
 
-constexpr BoardDescriptor kWrenDescriptor = {
-    sizeof(BoardDescriptor), 0x1F3B, 0x5100, kWrenInfo.revision, &kWrenBoardOps, &kWrenVideoOps, nullptr, nullptr, nullptr};
-constexpr BoardDescriptor kWrenIIDescriptor = {
-    sizeof(BoardDescriptor), 0x1F3B, 0x5100, kWrenIIInfo.revision, &kWrenIIBoardOps, &kWrenIIVideoOps, nullptr, nullptr, nullptr};
+constexpr BoardDescriptor kWrenDescriptor = {sizeof(BoardDescriptor), 0x1F3B, 0x5100, kWren.camera.info.revision,
+                                             &kWrenBoardOps, &kWrenVideoOps, nullptr, nullptr, nullptr};
+constexpr BoardDescriptor kWrenIIDescriptor = {sizeof(BoardDescriptor), 0x1F3B, 0x5100, kWrenII.camera.info.revision,
+                                               &kWrenIIBoardOps, &kWrenIIVideoOps, nullptr, nullptr, nullptr};
 
 }  // namespace trel
