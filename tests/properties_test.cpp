@@ -118,6 +118,7 @@ TEST_F(RuleTest, PropertiesAndInputs) {
                            {0x1003, 6, Wst("FF"), 0, "WST625"}, {0x1003, 4, "", 1}, {0x1003, 9, "", 0},
                            {0x1003, 0, "?", 1}, {0x1003, 10, "?", 1}}},
         {"Heron I", kInvalid, {{0x1003, 5, Wst("F1"), 1, "WST625"}}},
+        {"Bittern", kInvalid, {{0x1003, 1, "?", 1}}},  // wired like Heron I, but slices no VBI
         {"Kestrel", kInvalid, {{0x1003, 5, Wst("11"), 1, "WST625"}, {kInput, 0, "02=C3 09=40"}, {kInput, 1, "02=C1 09=40"},
                                {kInput, 2, "02=C8 09=80"}, {kInput, 3, "!"}}},
         {"Heron I+Bittern+Heron II Reprise", kInvalid, {{kInput, 0, "02=C0 09=40"}, {kInput, 1, "02=C9 09=80"}}},
