@@ -2,6 +2,8 @@
 // status queries (see camera.h).
 #include "frame/camera.h"
 
+#include "frame/bus.h"
+
 namespace trel {
 namespace {
 
@@ -82,7 +84,7 @@ u32 Flag50HzAtCapture(const CameraBoard& board) {
 void ApplyVideoProperties(void* context, void* device, const VideoPropertySet& properties,
                           SetVideoPropertyFn setter) {
     for (u32 index = 1; index <= kVideoPropertyCount; ++index) {
-        setter(context, device, index, properties.value[index - 1], 0);
+        Unchecked(setter(context, device, index, properties.value[index - 1], 0));
     }
 }
 

@@ -84,7 +84,7 @@ u32 ApplyVideoSettings(SetVideoPropertyFn set, void* context, void* device, u32 
     status = set(context, device, kPropTvStandard, standard, kNoExtra);
     if (status != kStatusSuccess) return status;
     for (u32 index = 1; index <= kVideoPropertyCount; ++index) {
-        set(context, device, index, properties.value[index - 1], kNoExtra);
+        Unchecked(set(context, device, index, properties.value[index - 1], kNoExtra));
     }
     return kStatusSuccess;
 }
