@@ -40,10 +40,10 @@ struct FormatFlags {
     u8 byte[16];
 };
 inline constexpr FormatFlags kFormatFlags[] = {
-    {},                           // kNone
-    {{1, 0, 1, 1}},               // kDecoder3
-    {{1, 0, 1}},                  // kDecoder2
-    {{0, 0, 0, 0, 0, 0, 1}},      // kOmniVision
+    {},                             // kNone
+    {{1, 0, 1, 1}},                 // kDecoder3
+    {{1, 0, 1}},                    // kDecoder2
+    {{0, 0, 0, 0, 0, 0, 1}},        // kOmniVision
     {{2, 0, 0, 0, 0, 0, 0, 0, 1}},  // kCcd
 };
 static_assert(sizeof(kFormatFlags) / sizeof(kFormatFlags[0]) == static_cast<size_t>(FlagPattern::kCcd) + 1);
