@@ -123,7 +123,13 @@ grep -q '^ok ' <<<"$pool" || fail "pool: $pool"
 bad_module() {
   local mark; mark=$(wc -l <"$log")
   local started=0; start_service "$1" && started=1
-  local reason; reason=$(tail -n +"$((mark + 1))" "$log" | grep -E "$3" | head -1)
+  # The loading process may still be writing its log when net start returns.
+  local reason="" i
+  for i in 1 2 3 4 5 6 7 8 9 10; do
+    reason=$(tail -n +"$((mark + 1))" "$log" | grep -E "$3" | head -1)
+    [ -n "$reason" ] && break
+    sleep 0.5
+  done
   [ -n "$reason" ] || fail "$2: no reason in the log (expected /$3/): $(tail -n +"$((mark + 1))" "$log" | grep -E 'err:' | head -5)"
   if [ "$4" = refuse ]; then
     [ $started = 0 ] || fail "$2: net start succeeded"
