@@ -62,6 +62,10 @@ cp "$build/TrelKernelHost.sys" "$build/TrelBoard.sys" "$drivers/" || fail "drive
 "$wine" reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /t REG_SZ \
   /d 'ntoskrnl.exe.ExAllocatePoolWithTag;ntoskrnl.exe.ExFreePoolWithTag' /f >/dev/null 2>&1 || fail "reg add failed"
 "$WINESERVER" -w
+# A persistent server: otherwise it shuts Wine's services down a few seconds
+# after the last command, and the next command starts them anew without the
+# debug channels and outside the log.
+"$WINESERVER" -p || fail "cannot start $WINESERVER"
 WINEDEBUG=warn+debugstr,warn+module,+ntoskrnl,+relay "$wine" sc query >/dev/null 2>"$log"
 
 # ---- The sessions.
