@@ -55,18 +55,18 @@ inline constexpr u32 kOpDllInitialize = 0xFE;
 inline constexpr u32 kOpDllUnload = 0xFF;
 
 struct CallHead {
-    u32 service;  // trel::host::Service
-    u32 address;
-    u32 reg;
-    u32 value;     // byte written or read, serial field 3, DeviceControl value
-    u32 selector;  // DeviceControl
-    u32 flags;
-    u32 result;
-    u32 constantCount;
-    u32 constants[4];
-    u32 headerSize;
-    u32 dataSize;
-    u32 nameSize;
+    u32 service = 0;  // trel::host::Service
+    u32 address = 0;
+    u32 reg = 0;
+    u32 value = 0;     // byte written or read, serial field 3, DeviceControl value
+    u32 selector = 0;  // DeviceControl
+    u32 flags = 0;
+    u32 result = 0;
+    u32 constantCount = 0;
+    u32 constants[4] = {};
+    u32 headerSize = 0;
+    u32 dataSize = 0;
+    u32 nameSize = 0;
 };
 
 struct DoneHead {

@@ -131,17 +131,12 @@ int WriteSteps(const std::string& path) {
             // Index 0 of kAnswers is a placeholder; a step's answers follow it.
             out.firstAnswer = static_cast<u32>(data.answers.size() + 1);
             for (const host::BusCall& call : done.bus) {
-                khost::Answer answer{call.result, 0, 0};
-                if (call.service == host::Service::I2cRead && call.result == 0) {
-                    const khost::Record r = data.Bytes({static_cast<u8>(call.value)});
-                    answer.data = r.data;
-                    answer.size = r.size;
-                } else if (call.service == host::Service::I2cReadSubaddress && call.result == 0) {
-                    const khost::Record r = data.Bytes(call.data);
-                    answer.data = r.data;
-                    answer.size = r.size;
-                }
-                data.answers.push_back(answer);
+                // What a successful read returned.
+                std::vector<u8> read;
+                if (call.service == host::Service::I2cRead && call.result == 0) read = {static_cast<u8>(call.value)};
+                if (call.service == host::Service::I2cReadSubaddress && call.result == 0) read = call.data;
+                const khost::Record bytes = read.empty() ? khost::Record{0, 0, 0} : data.Bytes(read);
+                data.answers.push_back({call.result, bytes.data, bytes.size});
             }
             out.answerCount = static_cast<u32>(done.bus.size());
             data.steps.push_back(out);

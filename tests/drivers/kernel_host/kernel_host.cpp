@@ -90,8 +90,8 @@ void Words(u32 kind, const u32* words, u32 count) {
     Put(words, count * 4);
 }
 
-// ---- Host services: each call is announced on the debug output, recorded,
-// and answered with the next answer of the step.
+// ---- Host services: each call is announced on the debug output, answered
+// with the next answer of the step and recorded.
 const Answer& NextAnswer() {
     static constexpr Answer kNone = {0, 0, 0};
     if (g_answersLeft == 0) return kNone;
@@ -99,66 +99,74 @@ const Answer& NextAnswer() {
     return kAnswers[g_nextAnswer++];
 }
 
-u32 Call(Service service, const u32 (&fields)[6], const u32* constants, u32 constantCount, const u8* header,
-         u32 headerSize, const u8* data, u32 dataSize, const char* name, u8* readInto, u32 readSize) {
+// The bytes a call hands over besides its fields: a subaddress header, the
+// data written (for a read, the buffer the answer goes into) and a name.
+struct Payload {
+    const u8* header = nullptr;
+    u32 headerSize = 0;
+    const u8* data = nullptr;
+    u32 dataSize = 0;
+    const char* name = nullptr;
+};
+
+// `head` carries the call's fields; `readInto` receives a successful read's answer.
+u32 Call(CallHead head, const Payload& p = {}, u8* readInto = nullptr, u32 readSize = 0) {
     DbgPrint("%s\n", kMarkCall);
     const Answer& answer = NextAnswer();
-    if (answer.result == 0 && readInto != nullptr) {
-        for (u32 i = 0; i < readSize; ++i) readInto[i] = i < answer.size ? kBytes[answer.data + i] : 0;
-    }
-    u32 nameSize = 0;
-    while (name != nullptr && name[nameSize] != '\0') ++nameSize;
-    CallHead head = {static_cast<u32>(service), fields[0], fields[1], fields[2], fields[3], fields[4],
-                     answer.result, constantCount, {}, headerSize, dataSize, nameSize};
-    for (u32 i = 0; i < constantCount; ++i) head.constants[i] = constants[i];
-    if (service == Service::I2cRead && answer.result == 0 && readInto != nullptr) head.value = readInto[0];
-    if (service == Service::QueryParameter) head.value = answer.result;
-    const bool readBack = service == Service::I2cReadSubaddress && answer.result == 0;
-    Begin(kEntryCall, u32{sizeof(head)} + headerSize + dataSize + nameSize);
+    const bool read = answer.result == 0 && readInto != nullptr;
+    for (u32 i = 0; read && i < readSize; ++i) readInto[i] = i < answer.size ? kBytes[answer.data + i] : 0;
+    if (head.service == static_cast<u32>(Service::I2cRead) && read) head.value = readInto[0];
+    if (head.service == static_cast<u32>(Service::QueryParameter)) head.value = answer.result;
+    head.result = answer.result;
+    head.headerSize = p.headerSize;
+    head.dataSize = p.dataSize;
+    while (p.name != nullptr && p.name[head.nameSize] != '\0') ++head.nameSize;
+    Begin(kEntryCall, u32{sizeof(head)} + head.headerSize + head.dataSize + head.nameSize);
     Put(&head, sizeof(head));
-    Put(header, headerSize);
-    Put(readBack ? readInto : data, dataSize);
-    Put(name, nameSize);
+    Put(p.header, head.headerSize);
+    Put(p.data, head.dataSize);
+    Put(p.name, head.nameSize);
     Pad();
     return answer.result;
 }
 
+constexpr u32 Code(Service service) { return static_cast<u32>(service); }
+
 u32 I2cWrite(void*, u8 address, u32 width, u16 reg, u8 value, u32 flags) {
-    return Call(Service::I2cWrite, {address, reg, value, 0, flags}, &width, 1, nullptr, 0, nullptr, 0, nullptr,
-                nullptr, 0);
+    return Call({.service = Code(Service::I2cWrite), .address = address, .reg = reg, .value = value, .flags = flags,
+                 .constantCount = 1, .constants = {width}});
 }
 u32 I2cRead(void*, u8 address, u32 width, u16 reg, u8* value, u32 flags) {
-    return Call(Service::I2cRead, {address, reg, 0, 0, flags}, &width, 1, nullptr, 0, nullptr, 0, nullptr, value, 1);
+    return Call({.service = Code(Service::I2cRead), .address = address, .reg = reg, .flags = flags,
+                 .constantCount = 1, .constants = {width}},
+                {}, value, 1);
 }
 u32 I2cWriteBuffer(void*, u8 address, u32 zero, u16 zeroRegister, u32 count, const u8* bytes, u32 flags) {
-    const u32 constants[2] = {zero, zeroRegister};
-    return Call(Service::I2cWriteBuffer, {address, 0, 0, 0, flags}, constants, 2, nullptr, 0, bytes, count, nullptr,
-                nullptr, 0);
+    return Call({.service = Code(Service::I2cWriteBuffer), .address = address, .flags = flags, .constantCount = 2,
+                 .constants = {zero, zeroRegister}},
+                {.data = bytes, .dataSize = count});
 }
 u32 I2cWriteSubaddress(void*, u32 headerSize, const u8* header, u32 dataSize, const u8* data, u32 flags) {
-    return Call(Service::I2cWriteSubaddress, {0, 0, 0, 0, flags}, nullptr, 0, header, headerSize, data, dataSize,
-                nullptr, nullptr, 0);
+    return Call({.service = Code(Service::I2cWriteSubaddress), .flags = flags}, {header, headerSize, data, dataSize});
 }
 u32 I2cReadSubaddress(void*, u32 headerSize, const u8* header, u32 dataSize, u8* data, u32 flags) {
-    return Call(Service::I2cReadSubaddress, {0, 0, 0, 0, flags}, nullptr, 0, header, headerSize, data, dataSize,
-                nullptr, data, dataSize);
+    return Call({.service = Code(Service::I2cReadSubaddress), .flags = flags}, {header, headerSize, data, dataSize},
+                data, dataSize);
 }
 u32 SerialWrite(void*, u32 bits1, u8 field1, u32 bits2, u16 field2, u32 bits3, u16 field3, u32 mode) {
-    const u32 constants[4] = {bits1, bits2, bits3, mode};
-    return Call(Service::SerialWrite, {field1, field2, field3, 0, 0}, constants, 4, nullptr, 0, nullptr, 0, nullptr,
-                nullptr, 0);
+    return Call({.service = Code(Service::SerialWrite), .address = field1, .reg = field2, .value = field3,
+                 .constantCount = 4, .constants = {bits1, bits2, bits3, mode}});
 }
 u32 DeviceControl(void*, u32 request, u32* selector, u32* value, u32 zero) {
-    const u32 constants[2] = {request, zero};
-    return Call(Service::DeviceControl, {0, 0, value != nullptr ? *value : 0, selector != nullptr ? *selector : 0, 0},
-                constants, 2, nullptr, 0, nullptr, 0, nullptr, nullptr, 0);
+    return Call({.service = Code(Service::DeviceControl), .value = value != nullptr ? *value : 0,
+                 .selector = selector != nullptr ? *selector : 0, .constantCount = 2, .constants = {request, zero}});
 }
 u32 EncoderWrite(void*, u16 reg, u8 value) {
-    return Call(Service::EncoderWrite, {0, reg, value, 0, 0}, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, nullptr, 0);
+    return Call({.service = Code(Service::EncoderWrite), .reg = reg, .value = value});
 }
 u32 QueryParameter(const char* name, u32 zero) {
-    return Call(Service::QueryParameter, {0, 0, 0, 0, 0}, &zero, 1, nullptr, 0, nullptr, 0,
-                name != nullptr ? name : "(null)", nullptr, 0);
+    return Call({.service = Code(Service::QueryParameter), .constantCount = 1, .constants = {zero}},
+                {.name = name != nullptr ? name : "(null)"});
 }
 
 constexpr HostServices kServices = {I2cWrite, I2cRead, I2cWriteBuffer, nullptr, I2cWriteSubaddress,
@@ -188,7 +196,8 @@ alignas(8) u8 g_records[2][2048];
 static_assert(sizeof(CaptureConfig) <= sizeof(g_records[0]) &&
               sizeof(VideoFormat) * kMaxVideoFormats <= sizeof(g_records[0]));
 
-#define TREL_CALL(ops, slot, ...) (b.ops != nullptr ? b.ops->slot(__VA_ARGS__) : kStatusInvalid)
+// Hands the step's records over and calls its slot. The steps name only
+// slots the board has (the kit's session skips the others).
 u32 RunStep(const BoardDescriptor& b, const Step& step, void*& context, const StreamFormatTable*& table) {
     void* r[2] = {nullptr, nullptr};
     u32 sizes[2] = {0, 0};
@@ -207,42 +216,41 @@ u32 RunStep(const BoardDescriptor& b, const Step& step, void*& context, const St
     u32 status = 0;
     table = nullptr;
     switch (static_cast<Op>(step.op)) {
-        case Op::OpenBoard: status = TREL_CALL(boardOps, OpenBoard, nullptr, &context, static_cast<BoardInfo*>(r[0])); break;
-        case Op::CloseBoard: status = TREL_CALL(boardOps, CloseBoard, context); break;
-        case Op::GetVideoSourceCaps: status = TREL_CALL(videoOps, GetVideoSourceCaps); break;
+        case Op::OpenBoard: status = b.boardOps->OpenBoard(nullptr, &context, static_cast<BoardInfo*>(r[0])); break;
+        case Op::CloseBoard: status = b.boardOps->CloseBoard(context); break;
+        case Op::GetVideoSourceCaps: status = b.videoOps->GetVideoSourceCaps(); break;
         case Op::GetStreamFormatTable: table = b.videoOps->GetStreamFormatTable(); break;
         case Op::GetVideoFormats:
-            status = TREL_CALL(videoOps, GetVideoFormats, context, d, static_cast<u32*>(r[0]), static_cast<VideoFormat*>(r[1]));
+            status = b.videoOps->GetVideoFormats(context, d, static_cast<u32*>(r[0]), static_cast<VideoFormat*>(r[1]));
             break;
         case Op::GetDefaultVideoProperties:
             b.videoOps->GetDefaultVideoProperties(context, d, static_cast<VideoPropertySet*>(r[0]));
             break;
         case Op::InitVideoSource:
-            status = TREL_CALL(videoOps, InitVideoSource, context, d, a[0], a[1], static_cast<VideoPropertySet*>(r[0]));
+            status = b.videoOps->InitVideoSource(context, d, a[0], a[1], static_cast<VideoPropertySet*>(r[0]));
             break;
-        case Op::OnStartCapture: status = TREL_CALL(videoOps, OnStartCapture, context, d, static_cast<CaptureConfig*>(r[0])); break;
-        case Op::SetVideoProperty: status = TREL_CALL(videoOps, SetVideoProperty, context, d, a[0], a[1], a[2]); break;
-        case Op::GetVideoProperty: status = TREL_CALL(videoOps, GetVideoProperty, context, d, a[0], static_cast<u32*>(r[0])); break;
-        case Op::GetAudioSourceCaps: status = TREL_CALL(audioOps, GetAudioSourceCaps); break;
+        case Op::OnStartCapture: status = b.videoOps->OnStartCapture(context, d, static_cast<CaptureConfig*>(r[0])); break;
+        case Op::SetVideoProperty: status = b.videoOps->SetVideoProperty(context, d, a[0], a[1], a[2]); break;
+        case Op::GetVideoProperty: status = b.videoOps->GetVideoProperty(context, d, a[0], static_cast<u32*>(r[0])); break;
+        case Op::GetAudioSourceCaps: status = b.audioOps->GetAudioSourceCaps(); break;
         case Op::GetAudioChipconfig:
             b.audioOps->GetAudioChipconfig(context, d, static_cast<AudioChipConfig*>(r[0]), static_cast<AudioConfig*>(r[1]));
             break;
-        case Op::InitAudio: status = TREL_CALL(audioOps, InitAudio, context, d, static_cast<AudioConfig*>(r[0])); break;
-        case Op::GetVideoInputs: status = TREL_CALL(inputOps, GetVideoInputs); break;
-        case Op::GetVideoInputType: status = TREL_CALL(inputOps, GetVideoInputType, context); break;
-        case Op::GetAudioInputType: status = TREL_CALL(inputOps, GetAudioInputType, context); break;
-        case Op::SetCurrentVideoInputId: status = TREL_CALL(inputOps, Set_Current_Video_InputID, context, d, a[0]); break;
-        case Op::SetCurrentAudioInputId: status = TREL_CALL(inputOps, Set_Current_Audio_InputID, context, d, a[0]); break;
+        case Op::InitAudio: status = b.audioOps->InitAudio(context, d, static_cast<AudioConfig*>(r[0])); break;
+        case Op::GetVideoInputs: status = b.inputOps->GetVideoInputs(); break;
+        case Op::GetVideoInputType: status = b.inputOps->GetVideoInputType(context); break;
+        case Op::GetAudioInputType: status = b.inputOps->GetAudioInputType(context); break;
+        case Op::SetCurrentVideoInputId: status = b.inputOps->Set_Current_Video_InputID(context, d, a[0]); break;
+        case Op::SetCurrentAudioInputId: status = b.inputOps->Set_Current_Audio_InputID(context, d, a[0]); break;
         case Op::GetTunerProperty:
-            status = TREL_CALL(tunerOps, GetTunerProperty, context, d, a[0], static_cast<u32*>(r[0]), static_cast<u32*>(r[1]));
+            status = b.tunerOps->GetTunerProperty(context, d, a[0], static_cast<u32*>(r[0]), static_cast<u32*>(r[1]));
             break;
-        case Op::SetTunerProperty: status = TREL_CALL(tunerOps, SetTunerProperty, context, d, a[0], a[1], static_cast<u32*>(r[0])); break;
+        case Op::SetTunerProperty: status = b.tunerOps->SetTunerProperty(context, d, a[0], a[1], static_cast<u32*>(r[0])); break;
         default: status = kStatusInvalid; break;
     }
     StepDone(status, r, sizes, table);
     return status;
 }
-#undef TREL_CALL
 
 #ifdef TREL_KERNEL_HOST_CALLS_EXPORT_ENTRIES
 // DllInitialize or DllUnload of the module, as a step of the record.
