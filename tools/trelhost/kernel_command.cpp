@@ -284,10 +284,12 @@ int PrintRecord(const std::string& recordPath, const std::string& logPath) {
                 step = {};
                 open = true;
                 args = {head[1], head[2], head[3]};
+                const bool slot = head[0] < host::kOpCount;
                 step.operation = head[0] == khost::kOpDllInitialize ? "DllInitialize"
                                  : head[0] == khost::kOpDllUnload   ? "DllUnload"
-                                                                    : host::OpName(static_cast<host::Op>(head[0]));
-                step.op = head[0] < host::kOpCount ? static_cast<host::Op>(head[0]) : host::Op::RegisterServices;
+                                 : slot ? host::OpName(static_cast<host::Op>(head[0]))
+                                        : "operation " + std::to_string(head[0]);
+                step.op = slot ? static_cast<host::Op>(head[0]) : host::Op::RegisterServices;
                 break;
             }
             case khost::kEntryCall:
