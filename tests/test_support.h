@@ -24,6 +24,7 @@
 #include "session.h"
 #include "sim_host.h"
 #include "trace_texts.h"
+#include "transcript.h"
 
 namespace trel::test {
 
@@ -259,62 +260,12 @@ protected:
 // The host's usual session on one board (open, formats, defaults, set-up
 // with the standard `options` names or keeping the current one, audio,
 // inputs, the tuner as `options` asks, capture at the first format, close) as
-// text: each operation with its status, its trace lines ("> ") and bus calls
-// in the order they happened, any misuse the host saw ("! "), and the records
-// the host reads back. Runs of plain writes to one chip and of serial words
-// (up to 12) and of traces (up to 4, " | " between) share a line.
+// text, in the host kit's transcript format (transcript.h).
 inline Lines SessionTranscript(SimHost& host, size_t board, const host::SessionOptions& options = {}) {
     Lines text;
     host::RunUsualSequence(host, board, options, [&text](const host::SessionStep& step) {
-        text.push_back(step.operation + " " + step.StatusText());
-        // A run: its kind ("I2C 40 W |" + flags for writes, ">" for traces), its items.
-        std::string kind;
-        Lines items;
-        const auto flush = [&] {
-            if (items.empty()) return;
-            std::string line = "  " + items[0];
-            const bool write = kind[0] != '>';
-            for (size_t i = 1; i < items.size(); ++i) line += (write ? " " : " | ") + items[i];
-            text.push_back(write ? line + kind.substr(kind.find('|') + 1) : line);
-            items.clear();
-        };
-        for (const host::SessionEvent& event : step.events) {
-            const bool trace = event.kind == host::SessionEvent::Kind::Trace;
-            const std::string line = trace ? "> " + step.traces[event.index] : step.bus[event.index].Format();
-            const bool write = !trace && line.compare(0, 4, "I2C ") == 0 && line[7] == 'W' && line.size() >= 14 &&
-                               line[11] == '=' && line.find('!') == std::string::npos;
-            // Serial words ("SER 5E/1/28"), without flags or a failure.
-            const bool serial = !trace && line.compare(0, 4, "SER ") == 0 && line.find(' ', 4) == std::string::npos;
-            const std::string lineKind = trace    ? ">"
-                                         : write  ? line.substr(0, 9) + "|" + line.substr(14)
-                                         : serial ? "SER |"
-                                                  : "";
-            if (!lineKind.empty() && lineKind == kind && items.size() < (trace ? 4u : 12u)) {
-                items.push_back(trace ? line.substr(2) : serial ? line.substr(4) : line.substr(9, 5));
-                continue;
-            }
-            flush();
-            kind = lineKind;
-            if (lineKind.empty()) {
-                text.push_back("  " + line);
-            } else {
-                items.push_back(trace ? line : serial ? line : line.substr(0, 14));
-            }
-        }
-        flush();
-        for (const std::string& problem : step.problems) text.push_back("  ! " + problem);
-        if (step.captureConfig) {
-            const CaptureConfig& c = *step.captureConfig;
-            text.push_back("  config hOffset=" + std::to_string(c.hOffset) + " vOffset=" + std::to_string(c.vOffset) +
-                           " widthDoubled=" + std::to_string(c.widthDoubled) + " heightDoubled=" +
-                           std::to_string(c.heightDoubled) + " sizeFlag3=" + std::to_string(c.sizeFlag3));
-        }
-        if (step.frequencyRecord) {
-            std::string record = "  record";
-            for (u32 field : *step.frequencyRecord) record.append(" ").append(std::to_string(field));
-            text.push_back(record);
-        }
-        if (step.tvAudioModes) text.push_back("  modes " + Hex32(*step.tvAudioModes));
+        const Lines lines = host::TranscriptLines(step);
+        text.insert(text.end(), lines.begin(), lines.end());
     });
     return text;
 }

@@ -241,6 +241,50 @@ Invoker InvokerOf(Op op) { return kInvokers[static_cast<size_t>(op)]; }
 
 // ---------------------------------------------------------------------------
 
+void ReadBack(SessionStep& s, const std::array<u32, 3>& args, const StreamFormatTable* table) {
+    const auto& r = s.records;
+    const bool ok = s.status == kStatusSuccess;
+    switch (s.op) {
+        case Op::OpenBoard:
+            if (!r[0].empty()) s.boardInfo = Read<BoardInfo>(r[0]);
+            break;
+        case Op::GetVideoFormats:
+            if (!r[1].empty()) {
+                u32 count = r[0].empty() ? 0 : Read<u32>(r[0]);
+                if (count > kMaxVideoFormats) {
+                    s.problems.push_back("GetVideoFormats reported " + std::to_string(count) + " formats");
+                    count = kMaxVideoFormats;
+                }
+                for (u32 f = 0; f < count; ++f) s.formats.push_back(Read<VideoFormat>(r[1], f * sizeof(VideoFormat)));
+            }
+            break;
+        case Op::GetDefaultVideoProperties:
+            if (!r[0].empty()) s.properties = Read<VideoPropertySet>(r[0]);
+            break;
+        case Op::GetStreamFormatTable:
+            s.streamFormatTable = table != nullptr;
+            if (table != nullptr) s.streamTable = std::make_shared<const StreamFormatTable>(*table);
+            break;
+        case Op::GetVideoProperty:
+            if (ok && !r[0].empty()) s.value = Read<u32>(r[0]);
+            break;
+        case Op::GetAudioChipconfig:
+            if (!r[0].empty()) s.chipConfig = Read<AudioChipConfig>(r[0]);
+            break;
+        case Op::OnStartCapture:
+            if (!r[0].empty()) s.captureConfig = Read<CaptureConfig>(r[0]);
+            break;
+        case Op::GetTunerProperty:
+            if (ok && !r[0].empty()) s.value = Read<u32>(r[0]);
+            if (args[0] == kTunerPropFrequency && !r[1].empty())
+                s.frequencyRecord = Read<std::array<u32, kTunerFrequencyFields>>(r[1]);
+            if (args[0] == kTunerPropTvAudioModes && s.value) s.tvAudioModes = s.value;
+            break;
+        default:
+            break;
+    }
+}
+
 Engine::Engine(SimHost& host, StepObserver observer) : host_(host), observer_(std::move(observer)) {}
 
 const std::vector<VideoFormat>& Engine::Formats(size_t board) const {
@@ -385,11 +429,9 @@ SessionStep Engine::Finish(std::unique_ptr<Prepared> prepared, u32 status) {
             s.problems.push_back(s.operation + " wrote past the host's record" + (i == 1 ? " (second record)" : ""));
     }
 
-    const auto& r = s.records;
-    const bool ok = status == kStatusSuccess;
+    ReadBack(s, step.args, call.table);
     switch (step.op) {
         case Op::OpenBoard:
-            if (!r[0].empty()) s.boardInfo = Read<BoardInfo>(r[0]);
             s.context = p.contextOut;
             if (p.contextOut != nullptr) {
                 std::vector<void*> made;
@@ -411,47 +453,19 @@ SessionStep Engine::Finish(std::unique_ptr<Prepared> prepared, u32 status) {
             break;
         }
         case Op::GetVideoFormats:
-            if (!r[1].empty()) {
-                u32 count = r[0].empty() ? 0 : Read<u32>(r[0]);
-                if (count > kMaxVideoFormats) {
-                    s.problems.push_back("GetVideoFormats reported " + std::to_string(count) + " formats");
-                    count = kMaxVideoFormats;
-                }
-                for (u32 f = 0; f < count; ++f) s.formats.push_back(Read<VideoFormat>(r[1], f * sizeof(VideoFormat)));
-                formats_[step.board] = s.formats;
-            }
+            if (!s.records[1].empty()) formats_[step.board] = s.formats;
             break;
         case Op::GetDefaultVideoProperties:
-            if (!r[0].empty()) {
-                s.properties = Read<VideoPropertySet>(r[0]);
-                defaults_[step.board] = *s.properties;
-            }
-            break;
-        case Op::GetStreamFormatTable:
-            s.streamFormatTable = call.table != nullptr;
-            if (call.table != nullptr) s.streamTable = std::make_shared<const StreamFormatTable>(*call.table);
-            break;
-        case Op::GetVideoProperty:
-            if (ok && !r[0].empty()) s.value = Read<u32>(r[0]);
-            break;
-        case Op::GetAudioChipconfig:
-            if (!r[0].empty()) s.chipConfig = Read<AudioChipConfig>(r[0]);
+            if (s.properties) defaults_[step.board] = *s.properties;
             break;
         case Op::OnStartCapture:
-            if (!r[0].empty()) {
-                s.captureConfig = Read<CaptureConfig>(r[0]);
+            if (!s.records[0].empty()) {
                 for (size_t i = 0; i < sizeof(CaptureConfig); ++i) {
-                    if (r[0][i] != p.handed[0][i] && !ModuleMayWrite(i))
+                    if (s.records[0][i] != p.handed[0][i] && !ModuleMayWrite(i))
                         s.problems.push_back("OnStartCapture wrote CaptureConfig byte " + std::to_string(i) +
                                              ", a field it may not touch");
                 }
             }
-            break;
-        case Op::GetTunerProperty:
-            if (ok && !r[0].empty()) s.value = Read<u32>(r[0]);
-            if (step.args[0] == kTunerPropFrequency && !r[1].empty())
-                s.frequencyRecord = Read<std::array<u32, kTunerFrequencyFields>>(r[1]);
-            if (step.args[0] == kTunerPropTvAudioModes && s.value) s.tvAudioModes = s.value;
             break;
         default:
             break;

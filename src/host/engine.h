@@ -23,38 +23,10 @@
 #include <vector>
 
 #include "frame/host_interface.h"
+#include "host_codes.h"
 #include "sim_host.h"
 
 namespace trel::host {
-
-// Every slot of the five operation tables, and GetBoardModuleCaps again.
-enum class Op : u8 {
-    OpenBoard,
-    CloseBoard,
-    GetVideoSourceCaps,
-    GetStreamFormatTable,
-    GetVideoFormats,
-    GetDefaultVideoProperties,
-    InitVideoSource,
-    VideoReserved5,
-    OnStartCapture,
-    VideoReserved7,
-    SetVideoProperty,
-    GetVideoProperty,
-    GetAudioSourceCaps,
-    GetAudioChipconfig,
-    InitAudio,
-    AudioReserved3,
-    GetVideoInputs,
-    GetVideoInputType,
-    GetAudioInputType,
-    SetCurrentVideoInputId,
-    SetCurrentAudioInputId,
-    GetTunerProperty,
-    SetTunerProperty,
-    RegisterServices,  // GetBoardModuleCaps with the host's services table
-};
-inline constexpr size_t kOpCount = static_cast<size_t>(Op::RegisterServices) + 1;
 
 // The slot's name as the host and the module's traces call it
 // ("Set_Current_Video_InputID", "Reserved5", ...).
@@ -174,6 +146,12 @@ struct SessionStep {
 
     std::string StatusText() const;  // "0x00000000", or "none"
 };
+
+// Reads the records the module left (s.records, s.status and s.op set) as the
+// host reads them back: board info, formats, defaults, the stream table
+// (`table`, the pointer GetStreamFormatTable returned), property values, chip
+// configuration, capture fields and tuner records. `args`: the step's u32 arguments.
+void ReadBack(SessionStep& s, const std::array<u32, 3>& args, const StreamFormatTable* table);
 
 // CaptureConfig bytes the module may write at capture start; every other byte is the host's.
 bool ModuleMayWrite(size_t offset);

@@ -1,6 +1,7 @@
 // The host's step lists (see session.h).
 #include "session.h"
 
+#include <cctype>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -163,6 +164,37 @@ std::vector<Step> OperationCases(const BoardDescriptor& board, size_t b) {
     for (Step& step : steps)
         if (HasSlot(board, step.op)) present.push_back(std::move(step));
     return present;
+}
+
+std::vector<ReviewedSession> ReviewedSessions(const SimHost& host) {
+    std::vector<ReviewedSession> sessions;
+    for (size_t b = 0; b < host.CatalogueCount(); ++b) {
+        std::string name = BoardNames().at(b);
+        for (char& c : name) c = c == ' ' ? '_' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        sessions.push_back({b, name + "_usual_session.txt", {}, {}});
+    }
+    const auto add = [&](const char* board, const char* file, SessionOptions options, std::vector<u8> status) {
+        if (const auto index = FindBoard(board)) sessions.push_back({*index, file, options, std::move(status)});
+    };
+    SessionOptions pal;  // the 625-line list, audio clock and field settings
+    pal.standard = kStdPalFamily;
+    pal.captureWidth = 352;
+    pal.captureHeight = 288;
+    add("Heron I", "heron_i_pal_cif_session.txt", pal, {});
+    SessionOptions tv;  // PAL-B/G, 471.25 MHz, language A stereo
+    tv.standard = 0x50;
+    tv.tvFrequency = 471'250'000;
+    tv.tvAudioMode = 0x12;
+    add("Kestrel", "kestrel_tv_session.txt", tv, {0x00, 0x40});
+    SessionOptions fm;  // 100 MHz, stereo
+    fm.fmFrequency = 100'000'000;
+    fm.tvAudioMode = kTvAudioStereo;
+    add("Kestrel", "kestrel_fm_session.txt", fm, {});
+    return sessions;
+}
+
+void PrepareHost(SimHost& host, const ReviewedSession& session) {
+    if (!session.audioStatus.empty()) host.ScriptSubaddressRead({0x80, 0x11, 0x02, 0x00}, session.audioStatus);
 }
 
 bool RunUsualSequence(SimHost& host, size_t boardIndex, const SessionOptions& options, const StepObserver& observer) {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "engine.h"
@@ -41,6 +42,19 @@ std::vector<Step> UsualSession(const BoardDescriptor& board, size_t boardIndex, 
 // indexes, tuner properties, inputs): OpenBoard first, CloseBoard last, each
 // labelled with its case ("brightness 60"; "" for the plain call).
 std::vector<Step> OperationCases(const BoardDescriptor& board, size_t boardIndex);
+
+// The sessions of the reviewed transcripts (tests/golden/<file>): every
+// board's usual session, Heron I with PAL at CIF, Kestrel tuned to a TV
+// channel (with the TV-audio status answering `audioStatus`) and to an FM station.
+struct ReviewedSession {
+    size_t board;
+    std::string file;
+    SessionOptions options;
+    std::vector<u8> audioStatus;  // the TV-audio decoder's status register answers this (empty: zeros)
+};
+std::vector<ReviewedSession> ReviewedSessions(const SimHost& host);
+// Sets up the host's answers the session asks for.
+void PrepareHost(SimHost& host, const ReviewedSession& session);
 
 // Runs the usual session on a fresh engine; returns whether the board opened.
 bool RunUsualSequence(SimHost& host, size_t boardIndex, const SessionOptions& options, const StepObserver& observer);

@@ -22,14 +22,6 @@ namespace {
 
 SimHost* g_activeHost = nullptr;
 
-// The register a subaddress header addresses: the last one or two bytes after
-// the device's address byte.
-u16 SubaddressRegister(const std::vector<u8>& header) {
-    if (header.size() < 2) return 0;
-    if (header.size() == 2) return header[1];
-    return static_cast<u16>(header[header.size() - 2] << 8 | header.back());
-}
-
 std::vector<u8> CopyIn(const u8* bytes, u32 length) {
     if (bytes == nullptr) return {};
     return std::vector<u8>(bytes, bytes + length);
@@ -38,6 +30,12 @@ std::vector<u8> CopyIn(const u8* bytes, u32 length) {
 }  // namespace
 
 SimHost* ActiveHost() { return g_activeHost; }
+
+u16 SubaddressRegister(const std::vector<u8>& header) {
+    if (header.size() < 2) return 0;
+    if (header.size() == 2) return header[1];
+    return static_cast<u16>(header[header.size() - 2] << 8 | header.back());
+}
 
 // ---------------------------------------------------------------------------
 // The functions of the table handed to the module. Each builds the BusCall

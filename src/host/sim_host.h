@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "frame/host_interface.h"
+#include "host_codes.h"
 
 namespace trel::host {
 
@@ -114,17 +115,6 @@ std::optional<size_t> FindBoard(std::string_view nameOrIndex);
 
 // ---------------------------------------------------------------------------
 // One host service call as the simulated host saw it.
-enum class Service {
-    I2cWrite,
-    I2cRead,
-    I2cWriteBuffer,
-    I2cWriteSubaddress,
-    I2cReadSubaddress,
-    SerialWrite,
-    DeviceControl,
-    EncoderWrite,
-    QueryParameter,
-};
 const char* ServiceName(Service s);
 
 struct BusCall {
@@ -155,6 +145,10 @@ struct BusCall {
     // value: "I2C 40 R 1F !1"; a QueryParameter only when failure was injected).
     std::string Format() const;
 };
+
+// The register a subaddress header addresses: the last one or two bytes after
+// the device's address byte (0 for a shorter header).
+u16 SubaddressRegister(const std::vector<u8>& header);
 
 // ---------------------------------------------------------------------------
 // A scripted host side, for hosts that decide every answer themselves (the

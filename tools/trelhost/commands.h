@@ -17,5 +17,6 @@ void AddListCommand(CLI::App& app, int& exitCode);
 void AddRunCommand(CLI::App& app, int& exitCode);
 void AddCostCommand(CLI::App& app, int& exitCode);
 void AddTableCommand(CLI::App& app, int& exitCode);
+void AddKernelCommands(CLI::App& app, int& exitCode);
 
 }  // namespace trelhost

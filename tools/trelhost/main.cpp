@@ -12,6 +12,7 @@ int main(int argc, char** argv) {
     trelhost::AddRunCommand(app, exitCode);
     trelhost::AddCostCommand(app, exitCode);
     trelhost::AddTableCommand(app, exitCode);
+    trelhost::AddKernelCommands(app, exitCode);
     CLI11_PARSE(app, argc, argv);
     return exitCode;
 }
