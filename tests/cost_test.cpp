@@ -87,13 +87,16 @@ Session RunSession(SimHost& host, size_t index, bool probe) {
     return session;
 }
 
-class StackDepthTest : public HostTest, public ::testing::WithParamInterface<size_t> {
+// Tests of the probe's measures, where it can measure.
+class StackProbeTest : public HostTest {
 protected:
     void SetUp() override {
         HostTest::SetUp();
         if (!host::StackProbeAvailable()) GTEST_SKIP() << host::StackProbeAbsence();
     }
 };
+
+class StackDepthTest : public StackProbeTest, public ::testing::WithParamInterface<size_t> {};
 
 // Also: the probe changes nothing the module does (same bus calls with the
 // same stack-passed arguments, same trace lines).
@@ -117,13 +120,6 @@ TEST_P(StackDepthTest, EveryOperationStaysUnderTheLimitAndBehavesAsWithoutProbe)
 INSTANTIATE_TEST_SUITE_P(AllBoards, StackDepthTest, AllBoards(), BoardParamName);
 
 // The probe itself, on frames of known size.
-class StackProbeTest : public HostTest {
-protected:
-    void SetUp() override {
-        HostTest::SetUp();
-        if (!host::StackProbeAvailable()) GTEST_SKIP() << host::StackProbeAbsence();
-    }
-};
 
 #if TREL_STACK_GATES
 TEST_F(StackProbeTest, SeesExactlyTheFrameBelowTheEntry) {
