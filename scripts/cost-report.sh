@@ -74,8 +74,8 @@ report() {
   echo "Stack: the module's own frames, with the return address of each call it makes; the host's"
   echo "services run on a stack of their own. .so: libTrelBoard.so on Linux (System V convention);"
   echo ".sys: TrelBoard.sys under Wine (Windows x64 convention, where every frame that calls holds a"
-  echo "32-byte home area for its callee and stack arguments start past it). Wire: bit times on the bus (start, nine per byte, stop;"
-  echo "see src/host/wire_time.h). Calls: service calls; Prints: DbgPrint calls (three per trace line)."
+  echo "32-byte home area for its callee and stack arguments start past it). Wire: bit times on the"
+  echo "bus (start, nine per byte, stop; see src/host/wire_time.h). Calls: service calls; Prints: DbgPrint calls (three per trace line)."
   echo "CPU: one call of the operation, with the host's preparation of its arguments, services that"
   echo "answer at once and DbgPrint keeping nothing (median of five runs). Module: what the module adds,"
   echo "that is CPU less the time of a shadow operation (the same harness, as many service and DbgPrint"
@@ -114,6 +114,11 @@ report() {
       name = $1 " " $2 ($3 != "" ? " (" $3 ")" : "")
       if ($4 != "-" && $4 + 0 > maxStack) { maxStack = $4 + 0; maxAt = name }
       if (sysAt != "-" && sysAt + 0 > maxSys) { maxSys = sysAt + 0; maxSysAt = name }
+      # Per operation, the deepest case over every board.
+      if (!($2 in opSo)) { ops[++opCount] = $2; opSo[$2] = -1; opSys[$2] = -1 }
+      where = $1 ($3 != "" ? " (" $3 ")" : "")
+      if ($4 != "-" && $4 + 0 > opSo[$2]) { opSo[$2] = $4 + 0; opSoAt[$2] = where }
+      if (sysAt != "-" && sysAt + 0 > opSys[$2]) { opSys[$2] = sysAt + 0; opSysAt[$2] = where }
       if (share != "-") {
         s = m / ($6 * 2500)
         if (s > maxShare) { maxShare = s; shareAt = name }
@@ -121,6 +126,14 @@ report() {
       }
     }
     END {
+      print "\nDeepest module stack of each operation, over every board and case:\n"
+      print "| Operation | .so stack (B) | Deepest in (.so) | .sys stack (B) | Deepest in (.sys) |"
+      print "|---|---:|---|---:|---|"
+      for (i = 1; i <= opCount; ++i) {
+        o = ops[i]
+        printf "| %s | %s | %s | %s | %s |\n", o, opSo[o] < 0 ? "-" : opSo[o], opSo[o] < 0 ? "-" : opSoAt[o],
+               opSys[o] < 0 ? "-" : opSys[o], opSys[o] < 0 ? "-" : opSysAt[o]
+      }
       printf "\nDeepest module stack: libTrelBoard.so %d bytes (%s), limit 256; TrelBoard.sys %d bytes (%s), limit 512.\n", maxStack, maxAt, maxSys, maxSysAt
       printf "Largest module CPU share of the 400 kHz wire time: %.4f%% (%s); target 0.01%%, met by %d of the %d cases that use the bus.\n", 100 * maxShare, shareAt, met, met + missed
     }' "$work/cost.tsv"
