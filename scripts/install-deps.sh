@@ -6,14 +6,16 @@
 # GoogleTest sources they are built from, Wine (64-bit) to run them, the JSON
 # and argument libraries of trelhost, the cost report's benchmark library and
 # valgrind (callgrind), the static analysers of the module (clang-tidy,
-# cppcheck) and clang with its sanitizer, fuzzer and coverage runtimes and
-# tools for the fuzz target.
+# cppcheck), clang with its sanitizer, fuzzer and coverage runtimes and
+# tools for the fuzz target, python3 for the image checks of TrelBoard.sys,
+# and openssl and osslsigncode to test-sign it (scripts/sign.sh).
 set -euo pipefail
 
 packages=(
   cmake ninja-build g++ binutils pkg-config
   libgtest-dev libgmock-dev googletest
   nlohmann-json3-dev libcli11-dev
+  python3 openssl osslsigncode
   g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
   mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
   wine wine64

@@ -272,7 +272,7 @@ void WriteAudioClock(void* device, u32 standard, u32 sampleRate, u32 flags) {
     Unchecked(WriteRegistersOrResults(device, kAddress, row, CountOf(clock->at48k), flags));
 }
 
-constexpr DecoderFormats kFormats = MakeDecoderFormats("SAA7115", /*withSecam=*/true, kFlagsDecoder3);
+constexpr DecoderFormats kFormats = MakeDecoderFormats("SAA7115", /*withSecam=*/true, FlagPattern::kDecoder3);
 
 u32 GetVideoFormats(void*, void*, u32* count, VideoFormat* formats) {
     return CopyVideoFormats(count, formats, kFormats.record, kFormats.count);

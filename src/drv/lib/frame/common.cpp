@@ -1,5 +1,6 @@
 // Shared frame state and the handlers that several boards' tables point to.
 #include "frame/bus.h"
+#include "frame/formats.h"
 #include "frame/module.h"
 
 namespace trel {
@@ -45,10 +46,36 @@ u32 OpenDecoderBoard(void** contextOut, BoardInfo* info, const BoardInfoValues& 
     return kStatusSuccess;
 }
 
-u32 CopyVideoFormats(u32* count, VideoFormat* formats, const VideoFormat* records, u32 recordCount) {
+namespace {
+
+// The text, then NULs to the end of the field: every byte written once. The
+// stores are volatile so that the loops stay loops (no memcpy or memset).
+void WriteText(volatile char* to, size_t size, const FormatText& text) {
+    size_t n = 0;
+    for (const char* p = text.head; *p != '\0' && n < size; ++p) to[n++] = *p;
+    for (const char* p = text.tail; *p != '\0' && n < size; ++p) to[n++] = *p;
+    while (n < size) to[n++] = '\0';
+}
+
+// Lays one kept record out as the host's VideoFormat, all 360 bytes of it.
+void WriteVideoFormat(VideoFormat* to, const FormatRecord& record) {
+    WriteText(to->formatName, sizeof(to->formatName), record.formatName);
+    WriteText(to->sourceName, sizeof(to->sourceName), record.sourceName);
+    to->reserved0 = 0;
+    to->recordSize = sizeof(VideoFormat);
+    to->standardMask = record.standardMask;
+    to->frameRate = record.frameRate;
+    to->width = record.size.width;
+    to->height = record.size.height;
+    CopyBytes(to->formatFlags, &kFormatFlags[static_cast<size_t>(record.flags)], sizeof(to->formatFlags));
+}
+
+}  // namespace
+
+u32 CopyVideoFormats(u32* count, VideoFormat* formats, const FormatRecord* records, u32 recordCount) {
     if (count == nullptr || formats == nullptr) return kStatusInvalid;
     *count = recordCount;
-    CopyBytes(formats, records, recordCount * sizeof(VideoFormat));
+    for (u32 i = 0; i < recordCount; ++i) WriteVideoFormat(&formats[i], records[i]);
     return kStatusSuccess;
 }
 

@@ -1,5 +1,7 @@
-// Builders for the constant VideoFormat records each board keeps. Every board
-// holds its own records; the naming rules of the decoder families live here.
+// The format records each board keeps, in a compact form: names as pieces of
+// text, the flag bytes as a pattern. CopyVideoFormats lays each one out as the
+// host's 360-byte VideoFormat when it is handed out. Every board holds its own
+// records; the naming rules of the decoder families live here.
 #pragma once
 
 #include "frame/host_interface.h"
@@ -26,15 +28,43 @@ inline constexpr FrameSize kQvga = {320, 240};
 inline constexpr FrameSize kCif = {352, 288};
 inline constexpr FrameSize kQcif = {176, 144};
 
-// formatFlags patterns, as bytes from offset 344.
+// formatFlags patterns; kFormatFlags holds each one's bytes from offset 344.
+enum class FlagPattern : u8 {
+    kNone,
+    kDecoder3,    // 344, 346, 347
+    kDecoder2,    // 344, 346
+    kOmniVision,  // 350
+    kCcd,         // 344 (2), 352
+};
 struct FormatFlags {
     u8 byte[16];
 };
-inline constexpr FormatFlags kFlagsDecoder3 = {{1, 0, 1, 1}};       // 344, 346, 347
-inline constexpr FormatFlags kFlagsDecoder2 = {{1, 0, 1}};          // 344, 346
-inline constexpr FormatFlags kFlagsOmniVision = {{0, 0, 0, 0, 0, 0, 1}};  // 350
-inline constexpr FormatFlags kFlagsCcd = {{2, 0, 0, 0, 0, 0, 0, 0, 1}};  // 344, 352
-inline constexpr FormatFlags kFlagsNone = {};
+inline constexpr FormatFlags kFormatFlags[] = {
+    {},                             // kNone
+    {{1, 0, 1, 1}},                 // kDecoder3
+    {{1, 0, 1}},                    // kDecoder2
+    {{0, 0, 0, 0, 0, 0, 1}},        // kOmniVision
+    {{2, 0, 0, 0, 0, 0, 0, 0, 1}},  // kCcd
+};
+static_assert(sizeof(kFormatFlags) / sizeof(kFormatFlags[0]) == static_cast<size_t>(FlagPattern::kCcd) + 1);
+static_assert(sizeof(FormatFlags) == sizeof(VideoFormat::formatFlags));
+
+// A record's text: head, then tail; the rest of the field is NUL.
+struct FormatText {
+    const char* head;
+    const char* tail = "";
+};
+
+// One format record as the module keeps it. reserved0 is 0 and recordSize is
+// 360 in every record the host gets.
+struct FormatRecord {
+    FormatText formatName;
+    FormatText sourceName;
+    u32 standardMask;
+    u32 frameRate;
+    FrameSize size;
+    FlagPattern flags;
+};
 
 namespace detail {
 template <size_t N>
@@ -43,42 +73,39 @@ constexpr void Compose(char (&to)[N], const char* first, const char* second) {
     for (const char* p = first; *p != '\0'; ++p) to[n++] = *p;
     for (const char* p = second; *p != '\0'; ++p) to[n++] = *p;
 }
+constexpr size_t TextLength(const FormatText& text) {
+    size_t n = 0;
+    for (const char* p = text.head; *p != '\0'; ++p) ++n;
+    for (const char* p = text.tail; *p != '\0'; ++p) ++n;
+    return n;
+}
+// Never defined: reaching it while a record is built stops the compilation.
+void FormatTextDoesNotFitItsField();
 }  // namespace detail
 
-constexpr VideoFormat MakeFormat(const char* formatName, const char* sourceName, u32 standardMask,
-                                 u32 frameRate, FrameSize size, const FormatFlags& flags) {
-    VideoFormat format{};
-    detail::Compose(format.formatName, formatName, "");
-    detail::Compose(format.sourceName, sourceName, "");
-    format.recordSize = sizeof(VideoFormat);
-    format.standardMask = standardMask;
-    format.frameRate = frameRate;
-    format.width = size.width;
-    format.height = size.height;
-    for (size_t i = 0; i < sizeof(flags.byte); ++i) format.formatFlags[i] = flags.byte[i];
-    return format;
+// Every name leaves room for at least one NUL in its field.
+constexpr FormatRecord MakeFormat(FormatText formatName, FormatText sourceName, u32 standardMask, u32 frameRate,
+                                  FrameSize size, FlagPattern flags) {
+    if (detail::TextLength(formatName) >= sizeof(VideoFormat::formatName) ||
+        detail::TextLength(sourceName) >= sizeof(VideoFormat::sourceName)) {
+        detail::FormatTextDoesNotFitItsField();
+    }
+    return {formatName, sourceName, standardMask, frameRate, size, flags};
 }
 
 // A TV decoder's records: "<chip> NTSC | PAL60", "<chip> PAL" and, for decoders
 // with SECAM, "<chip> SECAM" whose source name is "<chip> SECAM" as well.
 struct DecoderFormats {
-    VideoFormat record[kMaxVideoFormats];
+    FormatRecord record[kMaxVideoFormats];
     u32 count;
 };
 
-constexpr DecoderFormats MakeDecoderFormats(const char* chip, bool withSecam, const FormatFlags& flags) {
-    DecoderFormats set{};
-    char name[64] = {};
-    detail::Compose(name, chip, " NTSC | PAL60");
-    set.record[0] = MakeFormat(name, chip, kStdNtscFamily, kRate2997, kFrame525, flags);
-    char pal[64] = {};
-    detail::Compose(pal, chip, " PAL");
-    set.record[1] = MakeFormat(pal, chip, kStdPalFamily, kRate25, kFrame625, flags);
-    set.count = 2;
+constexpr DecoderFormats MakeDecoderFormats(const char* chip, bool withSecam, FlagPattern flags) {
+    DecoderFormats set = {{MakeFormat({chip, " NTSC | PAL60"}, {chip}, kStdNtscFamily, kRate2997, kFrame525, flags),
+                           MakeFormat({chip, " PAL"}, {chip}, kStdPalFamily, kRate25, kFrame625, flags)},
+                          2};
     if (withSecam) {
-        char secam[64] = {};
-        detail::Compose(secam, chip, " SECAM");
-        set.record[2] = MakeFormat(secam, secam, kStdSecamFamily, kRate25, kFrame625, flags);
+        set.record[2] = MakeFormat({chip, " SECAM"}, {chip, " SECAM"}, kStdSecamFamily, kRate25, kFrame625, flags);
         set.count = 3;
     }
     return set;
@@ -87,11 +114,15 @@ constexpr DecoderFormats MakeDecoderFormats(const char* chip, bool withSecam, co
 // A camera board's two records: 30 fps (50 Hz flag clear) and 25 fps. An
 // image sensor serves no TV standard.
 struct CameraFormats {
-    VideoFormat record[2];
+    FormatRecord record[2];
 };
 
-constexpr CameraFormats MakeCameraFormats(const char* sensor, FrameSize size, const FormatFlags& flags) {
-    return {{MakeFormat(sensor, sensor, 0, kRate30, size, flags), MakeFormat(sensor, sensor, 0, kRate25, size, flags)}};
+constexpr CameraFormats MakeCameraFormats(const char* sensor, FrameSize size, FlagPattern flags) {
+    return {{MakeFormat({sensor}, {sensor}, 0, kRate30, size, flags), MakeFormat({sensor}, {sensor}, 0, kRate25, size, flags)}};
 }
+
+// Writes each record in full (every one of its 360 bytes) and sets the count;
+// nothing past the last record is written.
+u32 CopyVideoFormats(u32* count, VideoFormat* formats, const FormatRecord* records, u32 recordCount);
 
 }  // namespace trel

@@ -45,9 +45,6 @@ void FillBoardInfo(BoardInfo* info, const BoardInfoValues& values);
 // Opens a board whose context is a DecoderContext (source 0, NTSC-M).
 u32 OpenDecoderBoard(void** contextOut, BoardInfo* info, const BoardInfoValues& values);
 
-// Copies a board's format records and sets the count.
-u32 CopyVideoFormats(u32* count, VideoFormat* formats, const VideoFormat* records, u32 recordCount);
-
 // Writes a board's default property set.
 void CopyVideoProperties(VideoPropertySet* properties, const VideoPropertySet& defaults);
 

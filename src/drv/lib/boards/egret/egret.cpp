@@ -22,7 +22,7 @@ constexpr RegisterEntry kSource1[] = {{tw99xx::kRegInputFormat, 0x40}};
 
 constexpr tw99xx::Board kEgret = {
     .info = {.name = "Egret", .revision = 0x0204, .valueA = 0, .flagsB = 0x4B},
-    .formats = MakeDecoderFormats("TW9906", /*withSecam=*/true, kFlagsDecoder3),
+    .formats = MakeDecoderFormats("TW9906", /*withSecam=*/true, FlagPattern::kDecoder3),
     // Brightness 50, contrast 37, hue 0, saturation 41, sharpness 8.
     .defaultProperties = {{50, 0, 37, 0, 0, 0, 41, 0, 8, 0, 50, 0, 50, 0, 50, 0, 0}},
     .setup = ListOf(kSetup),

@@ -45,7 +45,7 @@ u32 SetVideoProperty(void*, void* device, u32 index, u32 value, u32) {
 
 constexpr OmniVisionBoard kFinch = {
     .camera = {.info = {.name = "Finch", .revision = 0x0213, .valueA = 1, .flagsB = 0x00000001},
-               .formats = MakeCameraFormats("Omnivision 6650", kCif, kFlagsOmniVision),
+               .formats = MakeCameraFormats("Omnivision 6650", kCif, FlagPattern::kOmniVision),
                .flag50Hz = &g_finch50Hz,
                .reads50HzAtCapture = true,
                .streamTable = &g_finchTable,

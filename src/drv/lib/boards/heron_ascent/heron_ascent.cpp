@@ -26,7 +26,7 @@ constexpr RegisterEntry kSource1[] = {{tw99xx::kRegInputFormat, 0x44}};
 
 constexpr tw99xx::Board kHeronAscent = {
     .info = {.name = "Heron Ascent", .revision = 0x0210, .valueA = 0, .flagsB = 0x0B},
-    .formats = MakeDecoderFormats("TW9903/5", /*withSecam=*/false, kFlagsDecoder2),
+    .formats = MakeDecoderFormats("TW9903/5", /*withSecam=*/false, FlagPattern::kDecoder2),
     // Brightness 50, contrast 37, hue 0, saturation 41, sharpness 14.
     .defaultProperties = {{50, 0, 37, 0, 0, 0, 41, 0, 14, 0, 50, 0, 50, 0, 50, 0, 0}},
     .setup = ListOf(kSetupOther),

@@ -29,7 +29,7 @@ static_assert(CountOf(kSetup) == 67);
 
 constexpr saa7113::Board kHeronIIReprise = {
     .info = {.name = "Heron II Reprise", .revision = 0x0204, .valueA = 0, .flagsB = 0x4B},
-    .formats = MakeDecoderFormats("SAA7113", /*withSecam=*/true, kFlagsDecoder2),
+    .formats = MakeDecoderFormats("SAA7113", /*withSecam=*/true, FlagPattern::kDecoder2),
     .setup = ListOf(kSetup),
     .sources = saa711x::TwoInputSources(saa7113::kAddress),
     // NTSC and PAL share one setting; SECAM has its own.

@@ -11,12 +11,12 @@ namespace {
 // The data pump's configuration: what OpenBoard and GetVideoFormats hand out.
 struct DataPumpBoard {
     BoardInfoValues info;
-    VideoFormat format;
+    FormatRecord format;
 };
 
 constexpr DataPumpBoard kPlover = {
     .info = {.name = "Plover", .revision = 0x0206, .valueA = 0, .flagsB = 0x03},
-    .format = MakeFormat("Data Pump", "Data Pump", kStdNtscFamily, kRate2997, kFrame525, kFlagsNone),
+    .format = MakeFormat({"Data Pump"}, {"Data Pump"}, kStdNtscFamily, kRate2997, kFrame525, FlagPattern::kNone),
 };
 
 // No context: nothing is allocated and contextOut is left alone.

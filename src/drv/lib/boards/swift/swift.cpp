@@ -15,7 +15,7 @@ StreamFormatTable g_swiftTable;
 // "50Hz" is read at open only.
 constexpr CameraBoard kSwift = {
     .info = {.name = "Swift", .revision = 0x0207, .valueA = 1, .flagsB = 0x00010001},
-    .formats = MakeCameraFormats("Sharp LZ24BP CCD", kVga, kFlagsCcd),
+    .formats = MakeCameraFormats("Sharp LZ24BP CCD", kVga, FlagPattern::kCcd),
     .flag50Hz = &g_swift50Hz,
     .reads50HzAtCapture = false,
     .streamTable = &g_swiftTable,

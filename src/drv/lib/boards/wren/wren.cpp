@@ -14,7 +14,7 @@ StreamFormatTable g_wrenTable;
 StreamFormatTable g_wrenIITable;
 
 // Each board keeps its own copy of these records; the two are alike.
-constexpr CameraFormats kOv7640Formats = MakeCameraFormats("Omnivision 7640", kVga, kFlagsOmniVision);
+constexpr CameraFormats kOv7640Formats = MakeCameraFormats("Omnivision 7640", kVga, FlagPattern::kOmniVision);
 
 // Brightness 38, contrast 50, hue 0, saturation 64.
 constexpr VideoPropertySet kDefaultProperties = {{38, 0, 50, 0, 0, 0, 64, 0, 50, 0, 50, 0, 50, 0, 50, 0, 0}};
