@@ -120,7 +120,6 @@ TEST_P(StackDepthTest, EveryOperationStaysUnderTheLimitAndBehavesAsWithoutProbe)
 INSTANTIATE_TEST_SUITE_P(AllBoards, StackDepthTest, AllBoards(), BoardParamName);
 
 // The probe itself, on frames of known size.
-
 #if TREL_STACK_GATES
 TEST_F(StackProbeTest, SeesExactlyTheFrameBelowTheEntry) {
     const StackUse use = ProbeStack([] { CostTestFrame64(); });
