@@ -171,7 +171,8 @@ struct Call {
     const HostServices* services = nullptr;  // RegisterServices
 };
 // The bare call of a slot: nothing but the module call, reached by a tail call
-// where the slot returns a status (so a stack probe sees the module's frames).
+// where the slot returns a status and the calling convention allows (a stack
+// probe subtracts what the invoker adds: see stack_probe.h).
 using Invoker = u32 (*)(Call& call);
 Invoker InvokerOf(Op op);
 

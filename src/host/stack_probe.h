@@ -11,12 +11,20 @@
 // arguments there and calls the real service. So the probe stack holds only
 // the module's frames and the return address of each of its calls; the host's
 // share below a call is zero by construction, and the only host bytes left to
-// subtract are the glue of the call into the operation (measured with an
-// empty operation).
+// subtract are the glue of the call into the operation.
 //
-// The operation must reach the module by a tail call (a lambda that only
-// forwards its arguments, built with optimisation), so that the module's first
-// frame starts where the empty operation's return address lies.
+// The call into the operation is the host's too: ProbeStack subtracts the
+// depth of an empty operation, so the operation should reach the module by a
+// tail call (a lambda that only forwards its arguments, built with
+// optimisation); ProbeCall subtracts the depth at which the engine's invoker
+// of the same slot reaches a board whose slots do nothing, which also holds
+// where the invoker has a frame of its own (the Windows convention wants one
+// when the slot takes stack arguments: the home area and the fifth argument
+// are the caller's).
+//
+// Both x86-64 conventions have their gates: System V (Linux, against
+// libTrelBoard.so) and Windows x64 (under Wine, against TrelBoard.sys, where
+// the gates are what the loader binds the module's kernel imports to).
 #pragma once
 
 #include <cstddef>
@@ -24,9 +32,9 @@
 
 #include "engine.h"
 
-// The gates are x86-64 System V code (Linux); elsewhere the probe is absent
+// The gates are x86-64 code; elsewhere the probe is absent
 // (StackProbeAvailable() is false) and the kernel exports are plain functions.
-#if defined(__linux__) && defined(__x86_64__)
+#if defined(__x86_64__) && (defined(__linux__) || defined(_WIN64))
 #define TREL_STACK_GATES 1
 #else
 #define TREL_STACK_GATES 0
@@ -41,8 +49,9 @@ struct StackUse {
     size_t serviceCalls = 0;
 };
 
-// False in instrumented builds, where frames hold the sanitizers' redzones,
-// and where there are no gates.
+// Why the probe cannot measure here (the instrumented build, a platform
+// without gates), or nullptr where it can.
+const char* StackProbeAbsence();
 bool StackProbeAvailable();
 // Runs `operation` on a pattern-filled stack of its own and measures it. The
 // active SimHost's services are reached through the gates meanwhile.

@@ -1,5 +1,6 @@
 // trelhost cost: what each operation of each board costs the host in its
-// default session: the module's stack, service calls, wire time at 100 and
+// default session: the stack of the module this program loaded (libTrelBoard.so
+// on Linux, TrelBoard.sys as trelhost.exe), service calls, wire time at 100 and
 // 400 kHz, and the bytes OpenBoard allocates.
 #include <cstdio>
 #include <string>
@@ -87,8 +88,15 @@ int PrintCost(bool tsv) {
         }
     }
     if (!tsv) {
-        std::printf("\nModule stack: the module's frames only (with the return address of each call it makes); "
-                    "the host's services run on a stack of their own.\n\n");
+        const std::string& path = Module::Get().path;
+        const std::string module = path.substr(path.find_last_of("/\\") + 1);
+        if (probed) {
+            std::printf("\nModule stack: the frames of %s only (with the return address of each call it makes); "
+                        "the host's services run on a stack of their own.\n\n",
+                        module.c_str());
+        } else {
+            std::printf("\nModule stack: not measured (%s).\n\n", StackProbeAbsence());
+        }
         std::printf("| Board | Non-paged bytes per open board |\n|---|---:|\n%s", allocations.c_str());
     }
     return kExitOk;
