@@ -65,7 +65,7 @@ struct BoardEntry {
 };
 
 // Exit status of a host that met a board without an entry.
-inline constexpr int kExitNoBoardEntry = 5;
+inline constexpr int kExitNoBoardEntry = 4;  // as a refused module: the host cannot serve it
 
 // Every entry (catalogue order, for reading; look boards up by ids).
 std::span<const BoardEntry> BoardTable();

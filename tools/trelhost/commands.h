@@ -4,14 +4,22 @@
 
 #include <CLI/CLI.hpp>
 
+#include "board_table.h"
+#include "sim_host.h"
+
 namespace trelhost {
 
+// trelhost's exit codes: one table for every command (the README lists it).
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitProblems = 1;  // the board did not open, or the kit saw misuse
-inline constexpr int kExitUnknownBoard = 2;
-inline constexpr int kExitNoTuner = 3;  // a tuner option for a board without TunerOps
-// 4: the kit refused the board module and stopped (trel::host::Module::kExitModuleRefused).
-// 5: the module serves a board the host's board table lacks (trel::host::kExitNoBoardEntry).
+inline constexpr int kExitOperationFailed = 1;  // an operation whose result is a status returned an error
+inline constexpr int kExitProblems = 2;         // the host kit saw the module misbehave (misuse, leaks)
+inline constexpr int kExitUsage = 3;            // the command line: unknown command, option or board, a bad value
+inline constexpr int kExitModuleNotLoaded = 4;  // the module file was refused, or serves a board the kit lacks
+inline constexpr int kExitOutput = 5;           // output could not be written
+inline constexpr int kExitCaptureDiffers = 6;     // compare: the capture diverges from what the module sends
+inline constexpr int kExitCaptureUnreadable = 7;  // compare: the capture cannot be read, or lacks the channels
+static_assert(kExitModuleNotLoaded == trel::host::Module::kExitModuleRefused);
+static_assert(kExitModuleNotLoaded == trel::host::kExitNoBoardEntry);
 
 void AddListCommand(CLI::App& app, int& exitCode);
 void AddRunCommand(CLI::App& app, int& exitCode);

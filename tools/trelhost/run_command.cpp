@@ -60,7 +60,7 @@ int RunBoard(const RunOptions& options) {
     const auto index = trel::host::FindBoard(options.board);
     if (!index) {
         std::cerr << "trelhost: unknown board '" << options.board << "' (see 'trelhost list')\n";
-        return kExitUnknownBoard;
+        return kExitUsage;
     }
     trel::host::SessionOptions session;
     if (const auto size = ParseSize(options.size)) {
@@ -78,7 +78,7 @@ int RunBoard(const RunOptions& options) {
         if (!signalBit) {
             std::cerr << "trelhost: --signal-50hz: board '" << trel::host::BoardNames().at(*index)
                       << "' reads no 50-Hz signal status\n";
-            return kExitUnknownBoard;
+            return kExitUsage;
         }
     }
 
@@ -86,7 +86,7 @@ int RunBoard(const RunOptions& options) {
     if (session.UsesTuner() && host.Board(*index).tunerOps == nullptr) {
         std::cerr << "trelhost: board '" << trel::host::BoardNames().at(*index)
                   << "' has no tuner (--tune, --fm and --audio-mode need one)\n";
-        return kExitNoTuner;
+        return kExitUsage;
     }
     if (options.set50Hz) host.SetParameter("50Hz", options.parameter50Hz);
     if (signalBit) host.SetReg(signalBit->address, signalBit->reg, host.Reg(signalBit->address, signalBit->reg) | signalBit->mask);

@@ -26,7 +26,7 @@ int ShowTable(const TableOptions& options) {
     const auto index = trel::host::FindBoard(options.board);
     if (!index) {
         std::cerr << "trelhost: unknown board '" << options.board << "' (see 'trelhost list')\n";
-        return kExitUnknownBoard;
+        return kExitUsage;
     }
     trel::host::SimHost host;
     if (options.set50Hz) host.SetParameter("50Hz", options.parameter50Hz);
