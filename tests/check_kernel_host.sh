@@ -58,7 +58,10 @@ else
   "$wine" wineboot -i >/dev/null 2>&1 || fail "wineboot -i failed"
   "$WINESERVER" -w
 fi
-cp "$build/TrelKernelHost.sys" "$build/TrelBoard.sys" "$drivers/" || fail "drivers not built"
+# The build that calls TrelBoard.sys's DllInitialize and DllUnload itself, as
+# Wine's loader does not.
+cp "$build/TrelKernelHostWine.sys" "$drivers/TrelKernelHost.sys" && cp "$build/TrelBoard.sys" "$drivers/" ||
+  fail "drivers not built"
 "$wine" reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /t REG_SZ \
   /d 'ntoskrnl.exe.ExAllocatePoolWithTag;ntoskrnl.exe.ExFreePoolWithTag' /f >/dev/null 2>&1 || fail "reg add failed"
 "$WINESERVER" -w
