@@ -12,13 +12,13 @@
 // sits) and nothing in it runs. The kit then checks the import table, binds
 // DbgPrint, ExAllocatePoolWithTag and ExFreePoolWithTag to its own kernel
 // services (sim_host.h, Kernel: trace capture, pool accounting, failure
-// injection, exactly as on Linux) and memcpy, memset, memmove and memcmp to the
-// C runtime's, and finds the three exports in the export table. The caller
+// injection, exactly as on Linux), and finds the three exports in the export
+// table. A module imports nothing else: not even the C memory routines. The caller
 // calls DllInitialize, as the kernel does after binding.
 //
 // Refused before anything is bound: a missing file, a file that is not an
 // x86-64 PE image, an import from any DLL but ntoskrnl.exe, an import by
-// ordinal or of any function but those seven, delay-load imports, a missing or
+// ordinal or of any function but those three, delay-load imports, a missing or
 // forwarded export.
 #include <windows.h>
 
@@ -49,10 +49,6 @@ std::vector<KernelService> KernelServices() {
         {"DbgPrint", reinterpret_cast<const void*>(&DbgPrint)},
         {"ExAllocatePoolWithTag", reinterpret_cast<const void*>(&ExAllocatePoolWithTag)},
         {"ExFreePoolWithTag", reinterpret_cast<const void*>(&ExFreePoolWithTag)},
-        {"memcpy", reinterpret_cast<const void*>(&memcpy)},
-        {"memset", reinterpret_cast<const void*>(&memset)},
-        {"memmove", reinterpret_cast<const void*>(&memmove)},
-        {"memcmp", reinterpret_cast<const void*>(&memcmp)},
     };
 }
 
