@@ -234,7 +234,7 @@ nlohmann::ordered_json RecordFields(const std::string& name, const std::vector<t
             for (trel::u32 value : p->value) values.push_back(static_cast<trel::s32>(value));
             return {{"values", values}};
         }
-    } else if (name == "record" && bytes.size() % sizeof(trel::u32) == 0) {
+    } else if (name == "record" && !bytes.empty() && bytes.size() % sizeof(trel::u32) == 0) {
         std::vector<trel::u32> words(bytes.size() / sizeof(trel::u32));
         std::memcpy(words.data(), bytes.data(), bytes.size());
         return {{"words", words}};
