@@ -7,7 +7,8 @@
 # and argument libraries of trelhost, the cost report's benchmark library and
 # valgrind (callgrind), the static analysers of the module (clang-tidy,
 # cppcheck), clang with its sanitizer, fuzzer and coverage runtimes and
-# tools for the fuzz target, python3 for the image checks of TrelBoard.sys,
+# tools for the fuzz target, python3 for the image checks of TrelBoard.sys
+# and python3-jsonschema for the check of trelhost's JSON against its schema,
 # and openssl and osslsigncode to test-sign it (scripts/sign.sh).
 set -euo pipefail
 
@@ -15,7 +16,7 @@ packages=(
   cmake ninja-build g++ binutils pkg-config
   libgtest-dev libgmock-dev googletest
   nlohmann-json3-dev libcli11-dev
-  python3 openssl osslsigncode
+  python3 python3-jsonschema openssl osslsigncode
   g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
   mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
   wine wine64

@@ -394,6 +394,7 @@ SessionStep Engine::Finish(std::unique_ptr<Prepared> prepared, u32 status) {
     s.operation = OpName(step.op);
     s.label = step.label;
     s.arguments = step.arguments.empty() ? Describe(step, call) : step.arguments;
+    s.args = call.args;
     if (ReturnsStatus(step.op)) s.status = status;
     s.context = call.context;
 

@@ -119,6 +119,7 @@ struct SessionStep {
     std::string operation;  // OpName(op)
     std::string label;
     std::string arguments;
+    std::array<u32, 3> args{};  // the u32 arguments passed, as in Step
     std::optional<u32> status;  // what the operation returned; none for operations without a result
     std::vector<std::string> traces;  // complete trace messages
     std::vector<BusCall> bus;

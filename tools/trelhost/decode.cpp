@@ -185,7 +185,82 @@ nlohmann::ordered_json FormatJson(const trel::VideoFormat& f) {
     };
 }
 
+// The names of a slot's u32 arguments and pointer arguments, in slot order.
+struct SlotArguments {
+    trel::host::Op op;
+    const char* values[3];
+    const char* records[2];
+};
+using trel::host::Op;
+constexpr SlotArguments kSlotArguments[] = {
+    {Op::OpenBoard, {}, {"info"}},
+    {Op::GetVideoFormats, {}, {"count", "formats"}},
+    {Op::GetDefaultVideoProperties, {}, {"properties"}},
+    {Op::InitVideoSource, {"standard", "source"}, {"properties"}},
+    {Op::OnStartCapture, {}, {"config"}},
+    {Op::SetVideoProperty, {"index", "value", "extra"}, {}},
+    {Op::GetVideoProperty, {"index"}, {"value"}},
+    {Op::GetAudioChipconfig, {}, {"chipConfig", "audio"}},
+    {Op::InitAudio, {}, {"audio"}},
+    {Op::SetCurrentVideoInputId, {"input"}, {}},
+    {Op::SetCurrentAudioInputId, {"input"}, {}},
+    {Op::GetTunerProperty, {"id"}, {"value", "record"}},
+    {Op::SetTunerProperty, {"id", "value"}, {"record"}},
+};
+
+template <typename T>
+std::optional<T> RecordAs(const std::vector<trel::u8>& bytes) {
+    if (bytes.size() != sizeof(T)) return std::nullopt;
+    T value{};
+    std::memcpy(&value, bytes.data(), sizeof(T));
+    return value;
+}
+
+// The fields of a record the host hands over filled: the capture asked, an
+// audio configuration, a property set, a tuner record.
+nlohmann::ordered_json RecordFields(const std::string& name, const std::vector<trel::u8>& bytes) {
+    if (name == "config") {
+        if (const auto c = RecordAs<trel::CaptureConfig>(bytes)) {
+            return {{"standardMask", c->standardMask}, {"captureWidth", c->captureWidth}, {"captureHeight", c->captureHeight}};
+        }
+    } else if (name == "audio") {
+        if (const auto a = RecordAs<trel::AudioConfig>(bytes)) {
+            return {{"formatTag", a->formatTag}, {"sampleRate", a->sampleRate}, {"modeSelect", a->modeSelect},
+                    {"sampleParameter", a->sampleParameter}};
+        }
+    } else if (name == "properties") {
+        if (const auto p = RecordAs<trel::VideoPropertySet>(bytes)) {
+            std::vector<trel::s32> values;
+            for (trel::u32 value : p->value) values.push_back(static_cast<trel::s32>(value));
+            return {{"values", values}};
+        }
+    } else if (name == "record" && !bytes.empty() && bytes.size() % sizeof(trel::u32) == 0) {
+        std::vector<trel::u32> words(bytes.size() / sizeof(trel::u32));
+        std::memcpy(words.data(), bytes.data(), bytes.size());
+        return {{"words", words}};
+    }
+    return nullptr;
+}
+
 }  // namespace
+
+nlohmann::ordered_json ArgumentsJson(const SessionStep& step) {
+    nlohmann::ordered_json values = nlohmann::ordered_json::object();
+    nlohmann::ordered_json records = nlohmann::ordered_json::array();
+    for (const SlotArguments& slot : kSlotArguments) {
+        if (slot.op != step.op) continue;
+        for (size_t i = 0; i < 3 && slot.values[i] != nullptr; ++i) values[slot.values[i]] = step.args[i];
+        for (size_t i = 0; i < 2 && slot.records[i] != nullptr; ++i) {
+            const std::vector<trel::u8>& bytes = step.records[i];
+            nlohmann::ordered_json record = {{"name", slot.records[i]}, {"null", bytes.empty()}, {"size", bytes.size()}};
+            if (nlohmann::ordered_json fields = RecordFields(slot.records[i], bytes); !fields.is_null()) {
+                record["fields"] = std::move(fields);
+            }
+            records.push_back(std::move(record));
+        }
+    }
+    return {{"context", step.context != nullptr}, {"values", std::move(values)}, {"records", std::move(records)}};
+}
 
 std::string FieldText(const char* text, size_t size) { return std::string(text, strnlen(text, size)); }
 

@@ -18,6 +18,11 @@ std::vector<std::string> DescribeResult(const trel::host::SessionStep& step);
 // The same records as a JSON object; null when the step filled none.
 nlohmann::ordered_json ResultJson(const trel::host::SessionStep& step);
 
+// The step's arguments as numbers: the slot's u32 arguments by name, whether
+// a context was passed, and each pointer argument (its name, null or its
+// size, and the fields of the records the host fills for the module).
+nlohmann::ordered_json ArgumentsJson(const trel::host::SessionStep& step);
+
 nlohmann::ordered_json BusCallJson(const trel::host::BusCall& call);
 
 // A camera board's stream format table: its frame sizes, frame rates and

@@ -8,6 +8,7 @@
 
 #include "board_table.h"
 #include "commands.h"
+#include "report.h"
 #include "sim_host.h"
 
 namespace trelhost {
@@ -38,7 +39,9 @@ int ListBoards(const ListOptions& options) {
         const trel::BoardDescriptor& board = host.Board(i);
         const char* name = entries[i]->name;
         if (options.json) {
-            const nlohmann::ordered_json line = {{"index", i},
+            const nlohmann::ordered_json line = {{"type", "board"},
+                                         {"version", kOutputVersion},
+                                         {"index", i},
                                          {"name", name},
                                          {"vendorId", board.vendorId},
                                          {"productId", board.productId},

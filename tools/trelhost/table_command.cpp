@@ -7,6 +7,7 @@
 #include "commands.h"
 #include "decode.h"
 #include "engine.h"
+#include "report.h"
 
 namespace trelhost {
 namespace {
@@ -49,7 +50,9 @@ int ShowTable(const TableOptions& options) {
     const std::string name = trel::host::BoardNames().at(*index);
     const u32 flag = options.parameter50Hz;
     if (options.json) {
-        nlohmann::ordered_json line = {{"board", name},
+        nlohmann::ordered_json line = {{"type", "table"},
+                                       {"version", kOutputVersion},
+                                       {"board", name},
                                        {"50Hz", flag},
                                        {"streamFormatTable", table.streamTable ? StreamFormatTableJson(*table.streamTable)
                                                                               : nlohmann::ordered_json()},

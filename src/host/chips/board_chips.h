@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,11 +28,26 @@ public:
     void Feed(const std::vector<BusCall>& calls) {
         for (const BusCall& call : calls) Feed(call);
     }
-    // Every chip's description, chip by chip.
+    // Every chip's state, chip by chip, and its lines.
+    std::vector<ChipAspect> State() const;
     std::vector<std::string> Describe() const;
-    // The lines of Describe() that are new or different from `before`.
+    // The lines (aspects) of after that are new or different from `before`.
     static std::vector<std::string> Changed(const std::vector<std::string>& before,
                                             const std::vector<std::string>& after);
+    static std::vector<ChipAspect> Changed(const std::vector<ChipAspect>& before, const std::vector<ChipAspect>& after);
+
+    // What the hardware delivers as its registers stand; none where the board
+    // has no such chip or the bus has not set it up yet.
+    struct FrameSize {
+        uint32_t width;
+        uint32_t height;
+        bool perField;  // height: lines per field (else per frame)
+    };
+    // Pixels per line and lines leaving the decoder's scaler.
+    std::optional<FrameSize> DeliveredFrame() const;
+    // Samples per second of the decoder's audio clock at the field rate of its
+    // line system, rounded to the nearest whole sample.
+    std::optional<uint32_t> SampleRate() const;
 
     // The models present on this board (null where the board has no such chip).
     const Saa7115Model* Saa7115() const { return saa7115_; }

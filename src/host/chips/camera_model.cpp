@@ -40,26 +40,39 @@ std::optional<uint32_t> OmniVisionModel::FrameRate() const {
     return std::nullopt;
 }
 
-std::vector<std::string> OmniVisionModel::Describe() const {
+namespace {
+
+// "<chip> frame rate: 30 fps (<registers>)", with the rate in frames per 1001 s.
+ChipAspect FrameRateAspect(const std::string& chip, std::optional<uint32_t> rate, const std::string& registers) {
+    ChipAspect aspect{chip + " frame rate: " + (rate ? RateText(*rate) : std::string("unrecognised timing")) + " (" +
+                          registers + ")",
+                      {}};
+    if (rate) aspect.fields.push_back({"framesPer1001s", *rate});
+    return aspect;
+}
+
+}  // namespace
+
+std::vector<ChipAspect> OmniVisionModel::State() const {
     const std::string chip = sensor_ == Sensor::Ov7640 ? "OV7640" : "OV6650";
-    std::vector<std::string> lines;
+    std::vector<ChipAspect> lines;
     const bool timed = sensor_ == Sensor::Ov7640 ? regs_.HasAll({0x2A, 0x2B}) : regs_.Has(0x2B);
     if (timed) {
         std::string registers = sensor_ == Sensor::Ov7640 ? "2A=" + Hex2(regs_.Get(0x2A)) + " 2B=" + Hex2(regs_.Get(0x2B))
                                                           : "2B=" + Hex2(regs_.Get(0x2B));
-        const auto rate = FrameRate();
-        lines.push_back(chip + " frame rate: " + (rate ? RateText(*rate) : std::string("unrecognised timing")) + " (" +
-                        registers + ")");
+        lines.push_back(FrameRateAspect(chip, FrameRate(), registers));
     }
-    std::string picture;
-    const auto add = [&](const std::string& part) { picture += (picture.empty() ? "" : ", ") + part; };
-    if (regs_.Has(0x06)) add("brightness " + Hex2(regs_.Get(0x06)) + " = " + std::to_string(ScaleTruncated(regs_.Get(0x06), 255, 100)));
-    if (regs_.Has(0x03)) add("saturation " + Hex2(regs_.Get(0x03)) + " = " + std::to_string(ScaleTruncated(regs_.Get(0x03), 255, 100)));
+    ChipAspect picture;
+    if (regs_.Has(0x06)) AddControl(picture, "brightness " + Hex2(regs_.Get(0x06)), "brightness", ScaleTruncated(regs_.Get(0x06), 255, 100));
+    if (regs_.Has(0x03)) AddControl(picture, "saturation " + Hex2(regs_.Get(0x03)), "saturation", ScaleTruncated(regs_.Get(0x03), 255, 100));
     if (regs_.Has(0x04)) {
         // Hue: five bits across the host's -50 to 50, bit 5 set.
-        add("hue " + Hex2(regs_.Get(0x04)) + " = " + std::to_string(ScaleTruncated(regs_.Get(0x04) & 0x1F, 31, 100) - 50));
+        AddControl(picture, "hue " + Hex2(regs_.Get(0x04)), "hue", ScaleTruncated(regs_.Get(0x04) & 0x1F, 31, 100) - 50);
     }
-    if (!picture.empty()) lines.push_back(chip + " picture: " + picture + " (host scales)");
+    if (!picture.text.empty()) {
+        picture.text = chip + " picture: " + picture.text + " (host scales)";
+        lines.push_back(std::move(picture));
+    }
     return lines;
 }
 
@@ -94,32 +107,34 @@ std::optional<uint32_t> CcdModel::Exposure() const {
     return Reverse12(static_cast<uint32_t>(*high) << 6 | *low);
 }
 
-std::vector<std::string> CcdModel::Describe() const {
-    std::vector<std::string> lines;
+std::vector<ChipAspect> CcdModel::State() const {
+    std::vector<ChipAspect> lines;
     if (Field(0x77, 0) && Field(0xF7, 0)) {
-        const auto rate = FrameRate();
-        lines.push_back("CCD frame rate: " + (rate ? RateText(*rate) : std::string("unrecognised timing")) + " (77/0=" +
-                        Hex2(*Field(0x77, 0)) + " F7/0=" + Hex2(*Field(0xF7, 0)) + ")");
+        lines.push_back(FrameRateAspect("CCD", FrameRate(),
+                                        "77/0=" + Hex2(*Field(0x77, 0)) + " F7/0=" + Hex2(*Field(0xF7, 0))));
     }
     if (const auto exposure = Exposure()) {
         // 531 (brightness 0) down to 1 (brightness 100).
         const int brightness = 100 - ScaleTruncated(static_cast<int>(*exposure) - 1, 530, 100);
-        lines.push_back("CCD exposure: " + std::to_string(*exposure) + " (5E/1=" + Hex2(*Field(0x5E, 1)) +
-                        " DE/1=" + Hex2(*Field(0xDE, 1)) + ", bit order reversed on the link) = brightness " +
-                        std::to_string(brightness));
+        lines.push_back({"CCD exposure: " + std::to_string(*exposure) + " (5E/1=" + Hex2(*Field(0x5E, 1)) +
+                             " DE/1=" + Hex2(*Field(0xDE, 1)) + ", bit order reversed on the link) = brightness " +
+                             std::to_string(brightness),
+                         {{"exposure", *exposure}, {"brightness", brightness}}});
     }
-    std::string colour;
+    ChipAspect colour;
     if (encoder_.Has(0x4136)) {
-        colour = "saturation " + Hex2(encoder_.Get(0x4136)) + " = " + std::to_string(ScaleTruncated(encoder_.Get(0x4136), 127, 100));
+        AddControl(colour, "saturation " + Hex2(encoder_.Get(0x4136)), "saturation", ScaleTruncated(encoder_.Get(0x4136), 127, 100));
     }
     if (encoder_.Has(0x4137)) {
         // Sign and magnitude: five bits of magnitude, bit 5 for negative.
         const uint8_t hue = encoder_.Get(0x4137);
         const int magnitude = ScaleTruncated(hue & 0x1F, 31, 50);
-        colour += std::string(colour.empty() ? "" : ", ") + "hue " + Hex2(hue) + " = " +
-                  std::to_string((hue & 0x20) != 0 ? -magnitude : magnitude);
+        AddControl(colour, "hue " + Hex2(hue), "hue", (hue & 0x20) != 0 ? -magnitude : magnitude);
     }
-    if (!colour.empty()) lines.push_back("encoder colour: " + colour + " (host scales)");
+    if (!colour.text.empty()) {
+        colour.text = "encoder colour: " + colour.text + " (host scales)";
+        lines.push_back(std::move(colour));
+    }
     return lines;
 }
 

@@ -12,7 +12,7 @@ public:
     enum class Sensor { Ov7640, Ov6650 };
     explicit OmniVisionModel(Sensor sensor) : sensor_(sensor) {}
     void Feed(const BusCall& call) override;
-    std::vector<std::string> Describe() const override;
+    std::vector<ChipAspect> State() const override;
     // Frames per 1001 seconds of the frame timing held (30030, 25025); none
     // while the timing registers hold no timing the sensor is run with.
     std::optional<uint32_t> FrameRate() const;
@@ -25,7 +25,7 @@ private:
 class CcdModel : public ChipModel {
 public:
     void Feed(const BusCall& call) override;
-    std::vector<std::string> Describe() const override;
+    std::vector<ChipAspect> State() const override;
     std::optional<uint32_t> FrameRate() const;
     // Exposure in the timing logic's own order (the serial words carry its
     // twelve bits reversed); none until both words were sent.

@@ -6,6 +6,17 @@
 
 namespace trel::host::chips {
 
+std::vector<std::string> ChipModel::Describe() const {
+    std::vector<std::string> lines;
+    for (ChipAspect& aspect : State()) lines.push_back(std::move(aspect.text));
+    return lines;
+}
+
+void AddControl(ChipAspect& line, const std::string& part, const char* name, int value) {
+    line.text += (line.text.empty() ? "" : ", ") + part + " = " + std::to_string(value);
+    line.fields.push_back({name, value});
+}
+
 std::string Hex2(uint32_t value) {
     char text[16];
     std::snprintf(text, sizeof(text), "%02X", value);

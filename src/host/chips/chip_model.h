@@ -10,11 +10,28 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "sim_host.h"
 
 namespace trel::host::chips {
+
+// One number (or name) of a chip's state: "deliveredWidth" 720, "mode" "B/G".
+struct StateField {
+    std::string name;
+    std::variant<int64_t, double, std::string> value;
+};
+
+// One aspect of a chip's state: its line, "<chip> <aspect>: <what it does>"
+// (the part before the colon names the aspect, so two states can be compared
+// line by line), and the numbers the line is made of.
+struct ChipAspect {
+    std::string text;
+    std::vector<StateField> fields;
+    // "SAA7115 scaler A": the text before its colon.
+    std::string Name() const { return text.substr(0, text.find(':')); }
+};
 
 // One device's view of the bus: it takes the calls addressed to it.
 class ChipModel {
@@ -23,10 +40,10 @@ public:
     // Every call of the log, in order; a model ignores calls for other devices
     // and calls that failed (a failed transfer changes nothing on the chip).
     virtual void Feed(const BusCall& call) = 0;
-    // One line per aspect of the chip's state that the bus has set so far,
-    // each "<chip> <aspect>: <what it does>"; the part before the colon names
-    // the aspect, so two descriptions can be compared line by line.
-    virtual std::vector<std::string> Describe() const = 0;
+    // One aspect per part of the chip's state that the bus has set so far.
+    virtual std::vector<ChipAspect> State() const = 0;
+    // The lines of State().
+    std::vector<std::string> Describe() const;
 };
 
 // Registers written to an 8-bit-addressed chip (the last value wins).
@@ -66,6 +83,10 @@ inline bool IsWriteTo(const BusCall& call, uint8_t address) {
 inline bool IsReadFrom(const BusCall& call, uint8_t address) {
     return call.service == Service::I2cRead && call.address == address && call.result == 0;
 }
+
+// Adds "<part> = <value>" to a line of controls (comma-separated) and the
+// value, on the host's scale, as the field `name`.
+void AddControl(ChipAspect& line, const std::string& part, const char* name, int value);
 
 // Formatting helpers shared by the models.
 std::string Hex2(uint32_t value);  // "C9"

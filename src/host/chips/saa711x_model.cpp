@@ -29,13 +29,21 @@ std::optional<int> Saa7115Source(std::span<const uint8_t> inputs, uint8_t input)
     return static_cast<int>(found - inputs.begin());
 }
 
-std::string InputLine(const std::string& chip, const RegisterFile& regs, std::optional<int> source) {
-    std::string text = chip + " input: ";
-    if (source) text += "video source " + std::to_string(*source) + " (";
+ChipAspect InputAspect(const std::string& chip, const RegisterFile& regs, std::optional<int> source) {
+    ChipAspect aspect{chip + " input: ", {}};
+    std::string& text = aspect.text;
+    if (source) {
+        text += "video source " + std::to_string(*source) + " (";
+        aspect.fields.push_back({"source", *source});
+    }
     text += "02=" + Hex2(regs.Get(0x02));
-    if (regs.Has(0x09)) text += ", 09=" + Hex2(regs.Get(0x09));
+    aspect.fields.push_back({"register02", regs.Get(0x02)});
+    if (regs.Has(0x09)) {
+        text += ", 09=" + Hex2(regs.Get(0x09));
+        aspect.fields.push_back({"register09", regs.Get(0x09)});
+    }
     if (source) text += ")";
-    return text;
+    return aspect;
 }
 
 std::string VbiService(uint8_t value) {
@@ -49,18 +57,18 @@ std::string VbiService(uint8_t value) {
 
 }  // namespace
 
-std::string Saa711xPicture(const RegisterFile& regs) {
-    std::string text;
+ChipAspect Saa711xPicture(const RegisterFile& regs) {
+    ChipAspect aspect;
+    std::string& text = aspect.text;
     const auto add = [&](uint16_t reg, const char* name, int value) {
-        if (!regs.Has(reg)) return;
-        if (!text.empty()) text += ", ";
-        text += std::string(name) + " " + Hex2(regs.Get(reg)) + " = " + std::to_string(value);
+        if (regs.Has(reg)) AddControl(aspect, std::string(name) + " " + Hex2(regs.Get(reg)), name, value);
     };
     add(0x0A, "brightness", ScaleTruncated(regs.Get(0x0A), 255, 100));
     add(0x0B, "contrast", ScaleTruncated(regs.Get(0x0B), 127, 100));
     add(0x0C, "saturation", ScaleTruncated(regs.Get(0x0C), 127, 100));
     add(0x0D, "hue", Scale(SignedByte(regs.Get(0x0D)), 127, 50));
-    return text.empty() ? text : text + " (host scales)";
+    if (!text.empty()) text += " (host scales)";
+    return aspect;
 }
 
 void Saa7115Model::Feed(const BusCall& call) {
@@ -101,42 +109,61 @@ Saa7115AudioClock Saa7115Model::AudioClock() const {
     return clock;
 }
 
-std::vector<std::string> Saa7115Model::Describe() const {
-    std::vector<std::string> lines;
-    if (regs_.Has(0x02)) lines.push_back(InputLine("SAA7115", regs_, Saa7115Source(inputs_, regs_.Get(0x02))));
+std::vector<ChipAspect> Saa7115Model::State() const {
+    std::vector<ChipAspect> lines;
+    if (regs_.Has(0x02)) lines.push_back(InputAspect("SAA7115", regs_, Saa7115Source(inputs_, regs_.Get(0x02))));
     if (regs_.HasAll({0x9A, 0x9B})) {
         const uint32_t window = regs_.Word(0x9A, 2);
         std::string system = window == 242   ? "525 lines, 59.94 fields/s"
                              : window == 288 ? "625 lines, 50 fields/s"
                                              : "unusual window";
-        lines.push_back("SAA7115 line system: " + system + " (field window " + std::to_string(window) + " lines" +
-                        (regs_.Has(0x5A) ? ", 5A=" + Hex2(regs_.Get(0x5A)) : std::string()) + ")");
+        ChipAspect aspect{"SAA7115 line system: " + system + " (field window " + std::to_string(window) + " lines" +
+                              (regs_.Has(0x5A) ? ", 5A=" + Hex2(regs_.Get(0x5A)) : std::string()) + ")",
+                          {{"fieldWindowLines", window}}};
+        if (window == 242 || window == 288) aspect.fields.push_back({"lines", window == 242 ? 525 : 625});
+        lines.push_back(std::move(aspect));
     }
-    if (const std::string picture = Saa711xPicture(regs_); !picture.empty()) {
-        lines.push_back("SAA7115 picture: " + picture);
+    if (ChipAspect picture = Saa711xPicture(regs_); !picture.text.empty()) {
+        picture.text = "SAA7115 picture: " + picture.text;
+        lines.push_back(std::move(picture));
     }
     for (int bank = 0; bank < 2; ++bank) {
         const Saa7115Bank b = Bank(bank);
         if (!b.programmed) continue;
-        lines.push_back(std::string("SAA7115 scaler ") + (bank == 0 ? "A" : "B") + ": " +
-                        std::to_string(b.inputWidth) + " x " + std::to_string(b.inputLines) + " input, prescale " +
-                        std::to_string(b.prescale) + ", increment " + std::to_string(b.increment) +
-                        "/1024, vertical " + std::to_string(b.vIncrement) + "/1024, window " +
-                        std::to_string(b.outputWidth) + " x " + std::to_string(b.outputLines) + " -> " +
-                        std::to_string(b.deliveredWidth) + " x " + std::to_string(b.deliveredLines) +
-                        " delivered per field");
+        lines.push_back({std::string("SAA7115 scaler ") + (bank == 0 ? "A" : "B") + ": " +
+                             std::to_string(b.inputWidth) + " x " + std::to_string(b.inputLines) + " input, prescale " +
+                             std::to_string(b.prescale) + ", increment " + std::to_string(b.increment) +
+                             "/1024, vertical " + std::to_string(b.vIncrement) + "/1024, window " +
+                             std::to_string(b.outputWidth) + " x " + std::to_string(b.outputLines) + " -> " +
+                             std::to_string(b.deliveredWidth) + " x " + std::to_string(b.deliveredLines) +
+                             " delivered per field",
+                         {{"inputWidth", b.inputWidth},
+                          {"inputLines", b.inputLines},
+                          {"prescale", b.prescale},
+                          {"increment", b.increment},
+                          {"verticalIncrement", b.vIncrement},
+                          {"outputWidth", b.outputWidth},
+                          {"outputLines", b.outputLines},
+                          {"deliveredWidth", b.deliveredWidth},
+                          {"deliveredLines", b.deliveredLines}}});
     }
     if (const Saa7115AudioClock clock = AudioClock(); clock.programmed) {
-        lines.push_back("SAA7115 audio clock: " + std::to_string(clock.cyclesPerField) + " cycles per field, increment 0x" +
-                        Hex2(clock.increment >> 16) + Hex4(clock.increment & 0xFFFF) + " -> " +
-                        Fixed(clock.RateAt(kFields525), 1) + " Hz at 59.94 fields/s, " +
-                        Fixed(clock.RateAt(kFields625), 1) + " Hz at 50 fields/s (increment names " +
-                        Fixed(clock.NominalRate(), 1) + " Hz)");
+        lines.push_back({"SAA7115 audio clock: " + std::to_string(clock.cyclesPerField) +
+                             " cycles per field, increment 0x" + Hex2(clock.increment >> 16) +
+                             Hex4(clock.increment & 0xFFFF) + " -> " + Fixed(clock.RateAt(kFields525), 1) +
+                             " Hz at 59.94 fields/s, " + Fixed(clock.RateAt(kFields625), 1) +
+                             " Hz at 50 fields/s (increment names " + Fixed(clock.NominalRate(), 1) + " Hz)",
+                         {{"cyclesPerField", clock.cyclesPerField},
+                          {"increment", clock.increment},
+                          {"rateHz525", clock.RateAt(kFields525)},
+                          {"rateHz625", clock.RateAt(kFields625)},
+                          {"nominalRateHz", clock.NominalRate()}}});
     }
     bool anyVbi = false;
     for (int line = 2; line <= 24; ++line) anyVbi = anyVbi || VbiLine(line).has_value();
     if (anyVbi) {
         std::string text;
+        ChipAspect aspect;
         for (int line = 2; line <= 24;) {
             const auto value = VbiLine(line);
             int last = line;
@@ -146,10 +173,12 @@ std::vector<std::string> Saa7115Model::Describe() const {
                 text += (last == line ? "line " + std::to_string(line)
                                       : "lines " + std::to_string(line) + "-" + std::to_string(last)) +
                         " " + VbiService(*value) + " (" + Hex2(*value) + ")";
+                for (int n = line; n <= last; ++n) aspect.fields.push_back({"line" + std::to_string(n), *value});
             }
             line = last + 1;
         }
-        lines.push_back("SAA7115 VBI: " + (text.empty() ? std::string("no service on lines 2-24") : text));
+        aspect.text = "SAA7115 VBI: " + (text.empty() ? std::string("no service on lines 2-24") : text);
+        lines.push_back(std::move(aspect));
     }
     return lines;
 }
@@ -158,25 +187,27 @@ void Saa7113Model::Feed(const BusCall& call) {
     if (IsWriteTo(call, kSaa7113)) regs_.Set(call.reg, static_cast<uint8_t>(call.value));
 }
 
-std::vector<std::string> Saa7113Model::Describe() const {
-    std::vector<std::string> lines;
+std::vector<ChipAspect> Saa7113Model::State() const {
+    std::vector<ChipAspect> lines;
     if (regs_.Has(0x02)) {
         const uint8_t input = regs_.Get(0x02);
         std::optional<int> source;
         if (input == 0xC9) source = 0;
         if (input == 0xC0) source = 1;
-        lines.push_back(InputLine("SAA7113", regs_, source));
+        lines.push_back(InputAspect("SAA7113", regs_, source));
     }
     if (regs_.Has(0x0E)) {
         const uint8_t standard = regs_.Get(0x0E);
-        lines.push_back(std::string("SAA7113 standard: ") +
-                        (standard == 0x01   ? "NTSC or PAL"
-                         : standard == 0x50 ? "SECAM"
-                                            : "unrecognised") +
-                        " (0E=" + Hex2(standard) + ")");
+        lines.push_back({std::string("SAA7113 standard: ") +
+                             (standard == 0x01   ? "NTSC or PAL"
+                              : standard == 0x50 ? "SECAM"
+                                                 : "unrecognised") +
+                             " (0E=" + Hex2(standard) + ")",
+                         {{"register0E", standard}}});
     }
-    if (const std::string picture = Saa711xPicture(regs_); !picture.empty()) {
-        lines.push_back("SAA7113 picture: " + picture);
+    if (ChipAspect picture = Saa711xPicture(regs_); !picture.text.empty()) {
+        picture.text = "SAA7113 picture: " + picture.text;
+        lines.push_back(std::move(picture));
     }
     return lines;
 }

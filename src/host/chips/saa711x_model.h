@@ -51,7 +51,7 @@ public:
     // `inputs`: the register 0x02 byte of each video source, by source number.
     explicit Saa7115Model(std::span<const uint8_t> inputs) : inputs_(inputs) {}
     void Feed(const BusCall& call) override;
-    std::vector<std::string> Describe() const override;
+    std::vector<ChipAspect> State() const override;
 
     Saa7115Bank Bank(int bank) const;  // 0: A (0x90), 1: B (0xC0)
     Saa7115AudioClock AudioClock() const;
@@ -67,7 +67,7 @@ private:
 class Saa7113Model : public ChipModel {
 public:
     void Feed(const BusCall& call) override;
-    std::vector<std::string> Describe() const override;
+    std::vector<ChipAspect> State() const override;
     const RegisterFile& Registers() const { return regs_; }
 
 private:
@@ -75,7 +75,8 @@ private:
 };
 
 // Brightness, contrast, saturation and hue of the SAA711x picture registers
-// 0x0A to 0x0D, on the host's scales; empty when none was written.
-std::string Saa711xPicture(const RegisterFile& regs);
+// 0x0A to 0x0D, on the host's scales (the text after the chip's name); an
+// empty text when none was written.
+ChipAspect Saa711xPicture(const RegisterFile& regs);
 
 }  // namespace trel::host::chips

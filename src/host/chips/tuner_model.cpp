@@ -26,6 +26,18 @@ const KnownMode kModes[] = {
     {{0x0A, 0x90, 0x20}, {"FM stereo", 10700, true}},
 };
 
+// What the tuner receives: FM radio from 76 MHz (the lowest FM band) to
+// 108 MHz; TV from the first low-VHF channel to the last UHF one.
+struct Band {
+    bool fm;
+    uint32_t lowHertz;
+    uint32_t highHertz;
+};
+constexpr Band kBands[] = {
+    {true, 76'000'000, 108'000'000},
+    {false, 45'750'000, 863'250'000},
+};
+
 std::string BandText(uint8_t band) {
     switch (band) {
     case 0x01: return "band 01 (low VHF)";
@@ -41,6 +53,12 @@ std::string Bytes(const std::vector<uint8_t>& bytes) {
     std::string text;
     for (uint8_t b : bytes) text.append(text.empty() ? "" : " ").append(Hex2(b));
     return text;
+}
+
+std::vector<StateField> BytesFields(const std::vector<uint8_t>& bytes) {
+    std::vector<StateField> fields;
+    for (size_t i = 0; i < bytes.size(); ++i) fields.push_back({"byte" + std::to_string(i), bytes[i]});
+    return fields;
 }
 
 }  // namespace
@@ -98,27 +116,48 @@ std::optional<uint16_t> TunerChainModel::TvAudio(uint8_t subaddress, uint16_t re
     return it->second;
 }
 
-std::vector<std::string> TunerChainModel::Describe() const {
-    std::vector<std::string> lines;
+bool InBand(const TunedFrequency& tuned, uint32_t hertz) {
+    for (const Band& band : kBands) {
+        if (band.fm == tuned.fm && hertz >= band.lowHertz && hertz <= band.highHertz) return true;
+    }
+    return false;
+}
+
+std::vector<ChipAspect> TunerChainModel::State() const {
+    std::vector<ChipAspect> lines;
     if (const auto t = Tuned()) {
-        std::string text = "tuner: " + std::string(t->fm ? "FM" : "TV") + ", " +
-                           (t->fm ? std::string(t->band == 0x59 ? "mono" : "stereo") : BandText(t->band)) +
-                           ", divider " + std::to_string(t->divider) + " x " + Fixed(t->stepHertz / 1000.0, 1) +
-                           " kHz = " + Megahertz(t->oscillatorHertz);
+        ChipAspect aspect{"tuner: " + std::string(t->fm ? "FM" : "TV") + ", " +
+                              (t->fm ? std::string(t->band == 0x59 ? "mono" : "stereo") : BandText(t->band)) +
+                              ", divider " + std::to_string(t->divider) + " x " + Fixed(t->stepHertz / 1000.0, 1) +
+                              " kHz = " + Megahertz(t->oscillatorHertz),
+                          {{"kind", t->fm ? "FM" : "TV"},
+                           {"band", t->band},
+                           {"divider", t->divider},
+                           {"stepHz", t->stepHertz},
+                           {"oscillatorHz", t->oscillatorHertz}}};
         const auto mode = DemodulatorMode();
         if (t->hertz) {
-            text += " -> " + Megahertz(*t->hertz) + " tuned (IF " + Megahertz(mode->ifKilohertz * 1000) + ")";
+            aspect.text += " -> " + Megahertz(*t->hertz) + " tuned (IF " + Megahertz(mode->ifKilohertz * 1000) + ")";
+            aspect.fields.push_back({"tunedHz", *t->hertz});
+            aspect.fields.push_back({"ifHz", mode->ifKilohertz * 1000});
         } else {
-            text += " (no station: the IF demodulator is not set for " + std::string(t->fm ? "FM" : "TV") + ")";
+            aspect.text += " (no station: the IF demodulator is not set for " + std::string(t->fm ? "FM" : "TV") + ")";
         }
-        lines.push_back(text);
+        lines.push_back(std::move(aspect));
     }
-    if (!control_.empty()) lines.push_back("tuner control: " + Bytes(control_));
+    if (!control_.empty()) lines.push_back({"tuner control: " + Bytes(control_), BytesFields(control_)});
     if (!ifBytes_.empty()) {
         const auto mode = DemodulatorMode();
-        lines.push_back("IF demodulator: " +
-                        (mode ? mode->name + ", IF " + Megahertz(mode->ifKilohertz * 1000) : std::string("unrecognised mode")) +
-                        " (" + Bytes(ifBytes_) + ")");
+        ChipAspect aspect{"IF demodulator: " +
+                              (mode ? mode->name + ", IF " + Megahertz(mode->ifKilohertz * 1000)
+                                    : std::string("unrecognised mode")) +
+                              " (" + Bytes(ifBytes_) + ")",
+                          BytesFields(ifBytes_)};
+        if (mode) {
+            aspect.fields.push_back({"mode", mode->name});
+            aspect.fields.push_back({"ifHz", mode->ifKilohertz * 1000});
+        }
+        lines.push_back(std::move(aspect));
     }
     const auto routing = TvAudio(0x12, 0x000B);
     const auto select = TvAudio(0x12, 0x0013);
@@ -135,17 +174,26 @@ std::vector<std::string> TunerChainModel::Describe() const {
             break;
         default: output = "unrecognised";
         }
-        lines.push_back("TV-audio output: " + output + " (12:000B=" + Hex4(*routing) +
-                        (select ? ", 12:0013=" + Hex4(*select) : std::string()) + ")");
+        ChipAspect aspect{"TV-audio output: " + output + " (12:000B=" + Hex4(*routing) +
+                              (select ? ", 12:0013=" + Hex4(*select) : std::string()) + ")",
+                          {{"output", output}, {"register12_000B", *routing}}};
+        if (select) aspect.fields.push_back({"register12_0013", *select});
+        lines.push_back(std::move(aspect));
     }
     const auto standard = TvAudio(0x10, 0x0030);
     const auto mode = TvAudio(0x10, 0x0020);
     if (standard || mode) {
-        std::string text = "TV-audio sound mode:";
-        if (standard) text += " 10:0030=" + Hex4(*standard);
-        if (mode) text += " 10:0020=" + Hex4(*mode);
-        if (mode) text += *mode == 0x0320 ? " (stereo)" : *mode == 0x0021 ? " (mono)" : "";
-        lines.push_back(text);
+        ChipAspect aspect{"TV-audio sound mode:", {}};
+        if (standard) {
+            aspect.text += " 10:0030=" + Hex4(*standard);
+            aspect.fields.push_back({"register10_0030", *standard});
+        }
+        if (mode) {
+            aspect.text += " 10:0020=" + Hex4(*mode);
+            aspect.fields.push_back({"register10_0020", *mode});
+        }
+        if (mode) aspect.text += *mode == 0x0320 ? " (stereo)" : *mode == 0x0021 ? " (mono)" : "";
+        lines.push_back(std::move(aspect));
     }
     return lines;
 }

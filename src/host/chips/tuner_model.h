@@ -27,10 +27,14 @@ struct TunedFrequency {
     std::optional<uint32_t> hertz;
 };
 
+// Whether `hertz` lies in a band the tuner receives in the kind of reception
+// (TV or FM) of `tuned`.
+bool InBand(const TunedFrequency& tuned, uint32_t hertz);
+
 class TunerChainModel : public ChipModel {
 public:
     void Feed(const BusCall& call) override;
-    std::vector<std::string> Describe() const override;
+    std::vector<ChipAspect> State() const override;
 
     std::optional<IfMode> DemodulatorMode() const;
     std::optional<TunedFrequency> Tuned() const;

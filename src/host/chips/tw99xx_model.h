@@ -10,7 +10,7 @@ namespace trel::host::chips {
 class Tw9903Model : public ChipModel {
 public:
     void Feed(const BusCall& call) override;
-    std::vector<std::string> Describe() const override;
+    std::vector<ChipAspect> State() const override;
 
 private:
     RegisterFile regs_;
@@ -31,7 +31,7 @@ struct Tw9906Scaler {
 class Tw9906Model : public ChipModel {
 public:
     void Feed(const BusCall& call) override;
-    std::vector<std::string> Describe() const override;
+    std::vector<ChipAspect> State() const override;
     Tw9906Scaler Scaler() const;
 
 private:
