@@ -58,6 +58,7 @@ std::string ReadScenario(std::istream& in, Scenario& scenario) {
 void AddScriptCommand(CLI::App& app, int& exitCode) {
     auto options = std::make_shared<ScriptOptions>();
     CLI::App* script = app.add_subcommand("script", "Run a scenario file: 'open BOARD', then one run option a line");
+    script->allow_windows_style_options(false);  // a path may start with '/'
     script->add_option("file", options->file, "The scenario file")->required();
     script->add_flag("--json", options->json, "One JSON object per step");
     script->add_flag("--explain", options->explain, "After each step, the chip state it changed");
