@@ -41,39 +41,56 @@ constexpr u8 kTw9906Address = 0x88;
 constexpr RegisterBit kTw9906Signal50Hz = {kTw9906Address, 0x01, 0x01};
 constexpr ScaleFactorRegisters kTw9906Scaler = {kTw9906Address, 0x0D, 0x0E, 0x0F};
 
+// Video properties by name. The decoder boards share the picture controls,
+// source, status and standard; the TW99xx boards add sharpness, the VBI
+// slicers of Heron I and Kestrel their service switch. The camera boards set
+// brightness (on the CCD board: its exposure), hue and saturation, and answer
+// the two status queries with fixed values.
+#define TREL_DECODER_PROPERTIES                                                                     \
+    {"source", 0}, {"brightness", 1}, {"contrast", 3}, {"hue", 5}, {"saturation", 7}, {"status0", 0x1000}, \
+        {"status1", 0x1001}, {"standard", 0x1002}
+constexpr PropertyName kDecoderProperties[] = {TREL_DECODER_PROPERTIES};
+constexpr PropertyName kTw99xxProperties[] = {TREL_DECODER_PROPERTIES, {"sharpness", 9}};
+constexpr PropertyName kVbiProperties[] = {TREL_DECODER_PROPERTIES, {"vbi", 0x1003}};
+#undef TREL_DECODER_PROPERTIES
+constexpr PropertyName kCameraProperties[] = {
+    {"brightness", 1}, {"hue", 5}, {"saturation", 7}, {"status0", 0x1000}, {"status1", 0x1001}};
+constexpr PropertyName kCcdProperties[] = {
+    {"exposure", 1}, {"hue", 5}, {"saturation", 7}, {"status0", 0x1000}, {"status1", 0x1001}};
+
 constexpr BoardEntry kBoards[] = {
-    {.vendorId = kVendor, .productId = kProduct, .revision = 0x0201, .name = "Wren", .chips = kOv7640},
-    {.vendorId = kVendor, .productId = kProduct, .revision = 0x0205, .name = "Wren II", .chips = kOv7640},
+    {.vendorId = kVendor, .productId = kProduct, .revision = 0x0201, .name = "Wren", .chips = kOv7640, .properties = kCameraProperties},
+    {.vendorId = kVendor, .productId = kProduct, .revision = 0x0205, .name = "Wren II", .chips = kOv7640, .properties = kCameraProperties},
     {.vendorId = kVendor,
      .productId = kProduct,
      .revision = 0x0202,
      .name = "Heron I",
      .chips = kSaa7115,
-     .saa7115Inputs = kCaptureInputs},
-    {.vendorId = kVendor, .productId = kProduct, .revision = 0x0204, .name = "Heron II Reprise", .chips = kSaa7113},
+     .saa7115Inputs = kCaptureInputs, .properties = kVbiProperties},
+    {.vendorId = kVendor, .productId = kProduct, .revision = 0x0204, .name = "Heron II Reprise", .chips = kSaa7113, .properties = kDecoderProperties},
     {.vendorId = kEgretVendor,
      .productId = kEgretProduct,
      .revision = 0x0204,
      .name = "Egret",
      .chips = kTw9906,
      .signal50Hz = kTw9906Signal50Hz,
-     .scaler = kTw9906Scaler},
-    {.vendorId = kVendor, .productId = kProduct, .revision = 0x0210, .name = "Heron Ascent", .chips = kTw9903},
+     .scaler = kTw9906Scaler, .properties = kTw99xxProperties},
+    {.vendorId = kVendor, .productId = kProduct, .revision = 0x0210, .name = "Heron Ascent", .chips = kTw9903, .properties = kTw99xxProperties},
     {.vendorId = kVendor,
      .productId = kProduct,
      .revision = 0x0200,
      .name = "Bittern",
      .chips = kSaa7115,
-     .saa7115Inputs = kCaptureInputs},
-    {.vendorId = kVendor, .productId = kProduct, .revision = 0x0206, .name = "Plover"},  // a data pump: no chip models
+     .saa7115Inputs = kCaptureInputs, .properties = kDecoderProperties},
+    {.vendorId = kVendor, .productId = kProduct, .revision = 0x0206, .name = "Plover", .properties = kDecoderProperties},  // a data pump: no chip models
     {.vendorId = kVendor,
      .productId = kProduct,
      .revision = 0x0208,
      .name = "Kestrel",
      .chips = kSaa7115AndTuner,
-     .saa7115Inputs = kTvInputs},
-    {.vendorId = kVendor, .productId = kProduct, .revision = 0x0207, .name = "Swift", .chips = kCcd},
-    {.vendorId = kVendor, .productId = kProduct, .revision = 0x0213, .name = "Finch", .chips = kOv6650},
+     .saa7115Inputs = kTvInputs, .properties = kVbiProperties},
+    {.vendorId = kVendor, .productId = kProduct, .revision = 0x0207, .name = "Swift", .chips = kCcd, .properties = kCcdProperties},
+    {.vendorId = kVendor, .productId = kProduct, .revision = 0x0213, .name = "Finch", .chips = kOv6650, .properties = kCameraProperties},
 };
 
 constexpr bool SameKey(const BoardEntry& a, const BoardEntry& b) {

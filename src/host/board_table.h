@@ -44,6 +44,13 @@ struct ScaleFactorRegisters {
     u16 horizontalLow;
 };
 
+// A video property (SetVideoProperty / GetVideoProperty index) by the name
+// the host's tools give it on this board.
+struct PropertyName {
+    const char* name;
+    u32 index;
+};
+
 struct BoardEntry {
     // The key: as the board's catalogue descriptor gives them.
     u32 vendorId = 0;
@@ -62,6 +69,9 @@ struct BoardEntry {
     // The scale-factor registers to read back after a step, where the board
     // scales in its decoder.
     std::optional<ScaleFactorRegisters> scaler = std::nullopt;
+    // The video properties by name (the camera boards give some indexes
+    // their own meanings).
+    std::span<const PropertyName> properties = {};
 };
 
 // Exit status of a host that met a board without an entry.

@@ -21,6 +21,13 @@ constexpr u32 kTvAudioStereo = 0x02;
 constexpr u32 kStdPalB = 0x10;
 constexpr u32 kTunerFrequencyHz = 175'250'000;  // a VHF-high picture carrier
 
+constexpr TunerProperty kTunerProperties[] = {
+    {"caps", 0, false},          {"mode-caps", 1, true},        {"mode", kTunerPropMode, false},
+    {"standard", 3, false},      {"frequency", kTunerPropFrequency, true}, {"input", kTunerPropInput, false},
+    {"status", 6, true},         {"audio-modes-a", kTunerPropTvAudioModes, false}, {"audio-modes-b", 9, false},
+    {"audio-mode", kTunerPropTvAudioMode, false},
+};
+
 std::string Hex32(u32 value) {
     char text[16];
     std::snprintf(text, sizeof(text), "0x%08X", value);
@@ -48,6 +55,8 @@ std::vector<u8> U32Bytes(u32 value) {
 }
 
 }  // namespace
+
+std::span<const TunerProperty> TunerProperties() { return kTunerProperties; }
 
 std::vector<Step> UsualSession(const BoardDescriptor& board, size_t b, const SessionOptions& options) {
     std::vector<Step> steps;

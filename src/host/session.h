@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,16 @@ struct SessionOptions {
 
     bool UsesTuner() const { return tvFrequency || fmFrequency || tvAudioMode; }
 };
+
+// The kernel-streaming tuner properties (Get/SetTunerProperty ids) by the
+// names the host's tools give them; `record`: the call passes a record of
+// u32 fields (mode capabilities, frequency, status) rather than one value.
+struct TunerProperty {
+    const char* name;
+    u32 id;
+    bool record;
+};
+std::span<const TunerProperty> TunerProperties();
 
 // The host's usual sequence on a board: open it; GetVideoSourceCaps,
 // GetVideoFormats, GetStreamFormatTable, GetDefaultVideoProperties;

@@ -23,6 +23,7 @@ static_assert(kExitModuleNotLoaded == trel::host::kExitNoBoardEntry);
 
 void AddListCommand(CLI::App& app, int& exitCode);
 void AddRunCommand(CLI::App& app, int& exitCode);
+void AddScriptCommand(CLI::App& app, int& exitCode);
 void AddCostCommand(CLI::App& app, int& exitCode);
 void AddTableCommand(CLI::App& app, int& exitCode);
 void AddKernelCommands(CLI::App& app, int& exitCode);

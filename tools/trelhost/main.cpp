@@ -10,6 +10,7 @@ int main(int argc, char** argv) {
     int exitCode = trelhost::kExitOk;
     trelhost::AddListCommand(app, exitCode);
     trelhost::AddRunCommand(app, exitCode);
+    trelhost::AddScriptCommand(app, exitCode);
     trelhost::AddCostCommand(app, exitCode);
     trelhost::AddTableCommand(app, exitCode);
     trelhost::AddKernelCommands(app, exitCode);
