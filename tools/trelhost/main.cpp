@@ -69,6 +69,9 @@ int CheckOutput(int exitCode) {
 int Run(int argc, char** argv) {
     CLI::App app{"Drive the TrelBoard module through the simulated host", "trelhost"};
     app.require_subcommand(1);
+    // Options start with '-' on Windows too: "/tmp/steps.h" is a file (set
+    // before the commands are added, which take the setting from here).
+    app.allow_windows_style_options(false);
     app.set_version_flag("--version", std::string(), "trelhost's version, and the module's path, size and SHA-256");
     int exitCode = kExitOk;
     AddListCommand(app, exitCode);
