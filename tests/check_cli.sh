@@ -47,6 +47,7 @@ expect() {
 expect 3 stderr "^trelhost: a command is required \(see 'trelhost help'\)$" --
 expect 3 stderr "^trelhost: unknown command 'bogus' \(see 'trelhost help'\)$" -- bogus
 expect 3 stderr "^trelhost: unknown command 'bogus' \(see 'trelhost help'\)$" -- help bogus
+expect 3 stderr "^trelhost: unknown option '--json' before the command \(see 'trelhost help'\)$" -- --json list
 expect 3 stderr "^trelhost: list: .*--bogus \(see 'trelhost help list'\)$" -- list --bogus
 expect 3 stderr "^trelhost: list: .*: extra \(see 'trelhost help list'\)$" -- list extra
 expect 3 stderr "^trelhost: table: board is required" -- table

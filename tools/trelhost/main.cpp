@@ -85,6 +85,10 @@ int Run(int argc, char** argv) {
         return kExitUsage;
     }
     if (argv[1][0] != '-' && FindCommand(app, argv[1]) == nullptr) return UnknownCommand(argv[1]);
+    if (argv[1][0] == '-' && app.get_option_no_throw(argv[1]) == nullptr) {
+        std::cerr << "trelhost: unknown option '" << argv[1] << "' before the command (see 'trelhost help')\n";
+        return kExitUsage;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForVersion&) {
