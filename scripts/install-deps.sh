@@ -9,14 +9,15 @@
 # cppcheck), clang with its sanitizer, fuzzer and coverage runtimes and
 # tools for the fuzz target, python3 for the image checks of TrelBoard.sys
 # and python3-jsonschema for the check of trelhost's JSON against its schema,
-# and openssl and osslsigncode to test-sign it (scripts/sign.sh).
+# openssl and osslsigncode to test-sign it (scripts/sign.sh), and OpenSSL's
+# libcrypto for trelhost --version's SHA-256 of the module.
 set -euo pipefail
 
 packages=(
   cmake ninja-build g++ binutils pkg-config
   libgtest-dev libgmock-dev googletest
   nlohmann-json3-dev libcli11-dev
-  python3 python3-jsonschema openssl osslsigncode
+  python3 python3-jsonschema openssl osslsigncode libssl-dev
   g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
   mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
   wine wine64

@@ -144,11 +144,105 @@ TEST_F(ModuleLoaderTest, RealModuleIsBoundToTheKitsServices) {
     EXPECT_THAT(Traces(), ::testing::ElementsAre(kUnloadBanner));
 }
 
-#ifdef _WIN32
 std::vector<char> ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
+
+// The kit's module cut short anywhere is refused, and nothing of it runs.
+// Under 64 bytes the ELF header itself is cut; from 300 bytes on, the program
+// header table or a loadable segment's bytes.
+class TruncatedModuleTest : public ModuleLoaderTest, public ::testing::WithParamInterface<size_t> {};
+
+TEST_P(TruncatedModuleTest, IsRefused) {
+    std::vector<char> bytes = ReadFile(host::Module::Get().path);
+    if (GetParam() >= bytes.size()) GTEST_SKIP() << "the module has " << bytes.size() << " bytes";
+    bytes.resize(GetParam());
+    const TempFile file("cut-" + std::to_string(GetParam()), bytes);
+    const std::string reason = Refusal(file.path());
+#ifdef _WIN32
+    EXPECT_THAT(reason, ::testing::StartsWith(file.path() + ": "));
+#else
+    EXPECT_THAT(reason, ::testing::StartsWith(file.path() + ": truncated"));
+    if (GetParam() == 40) {
+        EXPECT_EQ(reason, file.path() + ": truncated: 40 bytes, less than an ELF header (64 bytes)");
+    }
+#endif
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, TruncatedModuleTest, ::testing::Values(5, 40, 300, 1000, 5000, 12000, 20000, 40000));
+
+#ifndef _WIN32
+// Fields of the ELF header or of the first program header overwritten, in
+// little-endian bytes; "{size}" in a reason stands for the file's size.
+struct ElfDamage {
+    const char* name;
+    std::vector<std::pair<size_t, std::vector<unsigned char>>> patches;  // offset, bytes
+    const char* reason;  // nullptr: loads
+};
+
+void PrintTo(const ElfDamage& damage, std::ostream* os) { *os << damage.name; }
+
+const std::vector<unsigned char> kHuge = {0xF0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+const std::pair<size_t, std::vector<unsigned char>> kOneEntry = {56, {1, 0}};  // e_phnum
+constexpr size_t kSegment0 = 64;  // the program header table follows the ELF header
+constexpr size_t kStackSegment = SIZE_MAX;
+
+class DamagedElfTest : public ModuleLoaderTest, public ::testing::WithParamInterface<ElfDamage> {};
+
+TEST_P(DamagedElfTest, Load) {
+    const ElfDamage& damage = GetParam();
+    std::vector<char> bytes = ReadFile(host::Module::Get().path);
+    ASSERT_GT(bytes.size(), 0x1000u);
+    for (auto [offset, patch] : damage.patches) {
+        if (offset == kStackSegment) {  // the program header of the stack flags, wherever it is
+            offset = kSegment0;
+            while (offset < 0x1000 && std::memcmp(bytes.data() + offset, "\x51\xE5\x74\x64", 4) != 0) offset += 56;
+            offset += 8;  // its file offset
+        }
+        ASSERT_GT(bytes.size(), offset + patch.size());
+        std::copy(patch.begin(), patch.end(), bytes.begin() + static_cast<ptrdiff_t>(offset));
+    }
+    const TempFile file(std::string(damage.name) + ".so", bytes);
+    if (damage.reason == nullptr) {
+        std::string error;
+        const std::optional<LoadedModule> loaded = LoadBoardModule(file.path(), error);
+        ASSERT_TRUE(loaded.has_value()) << error;
+        host::UnloadBoardModule(*loaded);
+        return;
+    }
+    std::string reason = damage.reason;
+    if (const size_t at = reason.find("{size}"); at != std::string::npos) reason.replace(at, 6, std::to_string(bytes.size()));
+    EXPECT_EQ(Refusal(file.path()), file.path() + ": " + reason);
+}
+
+
+INSTANTIATE_TEST_SUITE_P(
+    Headers, DamagedElfTest,
+    ::testing::Values(
+        ElfDamage{"Class32", {{4, {1}}}, "not a 64-bit ELF object (class 1)"},
+        ElfDamage{"BigEndian", {{5, {2}}}, "not a little-endian ELF object (data encoding 2)"},
+        ElfDamage{"Executable", {{16, {2, 0}}}, "not a shared object (ELF type 2)"},
+        ElfDamage{"I386", {{18, {3, 0}}}, "not an x86-64 object (machine 3)"},
+        ElfDamage{"ShortEntries", {{54, {32, 0}}}, "no program header table of 56-byte entries"},
+        ElfDamage{"NoEntries", {{56, {0, 0}}}, "no program header table of 56-byte entries"},
+        ElfDamage{"TableOutside", {{32, {0xF0, 0xFF, 0xFF, 0x7F}}, kOneEntry},
+                  "truncated or damaged: its program header table (bytes 2147483632 to 2147483688) ends past the "
+                  "end of the file ({size} bytes)"},
+        ElfDamage{"TableWraps", {{32, kHuge}, kOneEntry},
+                  "truncated or damaged: its program header table (bytes 18446744073709551600 to beyond 2^64) ends "
+                  "past the end of the file ({size} bytes)"},
+        ElfDamage{"SegmentOutside", {{kSegment0 + 32, {0, 0, 0x10, 0}}},
+                  "truncated or damaged: its loadable segment 0 (bytes 0 to 1048576) ends past the end of the file "
+                  "({size} bytes)"},
+        ElfDamage{"SegmentWraps", {{kSegment0 + 8, kHuge}},
+                  "truncated or damaged: its loadable segment 0 (bytes 18446744073709551600 to beyond 2^64) ends "
+                  "past the end of the file ({size} bytes)"},
+        ElfDamage{"SegmentNotLoadable", {{kStackSegment, kHuge}}, nullptr}),
+    [](const ::testing::TestParamInfo<ElfDamage>& info) { return std::string(info.param.name); });
+#endif  // !_WIN32
+
+#ifdef _WIN32
 
 // Copies of TrelBoard.sys with one thing changed in place: each rule of the
 // loader, one case per rule.

@@ -18,9 +18,13 @@ Module& Module::Get() {
     return module;
 }
 
-Module::Module() {
+std::string Module::FilePath() {
     const char* overridePath = std::getenv("TREL_MODULE");
-    path = overridePath != nullptr && *overridePath != '\0' ? overridePath : BuiltFilePath(TREL_MODULE_PATH);
+    return overridePath != nullptr && *overridePath != '\0' ? overridePath : BuiltFilePath(TREL_MODULE_PATH);
+}
+
+Module::Module() {
+    path = FilePath();
     std::string error;
     const std::optional<LoadedModule> loaded = LoadBoardModule(path, error);
     if (!loaded) {

@@ -95,6 +95,8 @@ class Module {
 public:
     static constexpr int kExitModuleRefused = 4;
     static Module& Get();
+    // The file Get() loads (TREL_MODULE or the built module), without loading it.
+    static std::string FilePath();
 
     int32_t (*DllInitialize)(void*) = nullptr;
     int32_t (*DllUnload)() = nullptr;

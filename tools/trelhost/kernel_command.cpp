@@ -149,7 +149,7 @@ int WriteSteps(const std::string& path) {
     out.close();
     if (!out) {
         std::cerr << "trelhost: cannot write " << path << '\n';
-        return kExitProblems;
+        return kExitOutput;
     }
     return kExitOk;
 }

@@ -40,7 +40,7 @@ int ShowTable(const TableOptions& options) {
     step.op = trel::host::Op::OpenBoard;
     if (engine.Run(step).status != trel::kStatusSuccess) {
         std::cerr << "trelhost: " << trel::host::BoardNames().at(*index) << " did not open\n";
-        return kExitProblems;
+        return problemLines.empty() ? kExitOperationFailed : kExitProblems;
     }
     step.op = trel::host::Op::GetStreamFormatTable;
     const trel::host::SessionStep table = engine.Run(step);
@@ -78,7 +78,7 @@ void AddTableCommand(CLI::App& app, int& exitCode) {
     CLI::App* table = app.add_subcommand(
         "table", "Open a camera board and print its stream format table decoded (sizes, rates, options)");
     table->add_option("board", options->board, "Board name (any case) or catalogue index")->required();
-    CLI::Option* hz = table->add_option("--50hz", options->parameter50Hz, "Value of the host parameter \"50Hz\"");
+    CLI::Option* hz = AddNumberOption(table, "--50hz", options->parameter50Hz, "Value of the host parameter \"50Hz\"");
     table->add_flag("--json", options->json, "The table as one JSON object");
     table->callback([options, hz, &exitCode] {
         options->set50Hz = hz->count() > 0;
