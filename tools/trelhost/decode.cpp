@@ -12,18 +12,14 @@
 #include <optional>
 #include <utility>
 
+#include "input.h"
+
 namespace trelhost {
 namespace {
 
 using trel::host::BusCall;
 using trel::host::Service;
 using trel::host::SessionStep;
-
-std::string Hex(unsigned value, int digits) {
-    char text[16];
-    std::snprintf(text, sizeof(text), "0x%0*X", digits, value);
-    return text;
-}
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 

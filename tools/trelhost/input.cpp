@@ -2,6 +2,7 @@
 #include "input.h"
 
 #include <charconv>
+#include <cstdio>
 
 namespace trelhost {
 namespace {
@@ -81,6 +82,12 @@ Parsed<uint32_t> ParseFrequency(std::string_view text) {
     }
     if (hz > UINT32_MAX) return {std::nullopt, error};
     return {static_cast<uint32_t>(hz), {}};
+}
+
+std::string Hex(uint32_t value, int digits) {
+    char text[16];
+    std::snprintf(text, sizeof(text), "0x%0*X", digits, static_cast<unsigned>(value));
+    return text;
 }
 
 }  // namespace trelhost

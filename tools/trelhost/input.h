@@ -32,4 +32,8 @@ Parsed<int64_t> ParseSigned(std::string_view text, int64_t min = INT32_MIN, int6
 // of Hz.
 Parsed<uint32_t> ParseFrequency(std::string_view text);
 
+// The way trelhost prints a value in hex: 0x and at least `digits` upper-case
+// digits (0x0A, 0x00000A07).
+std::string Hex(uint32_t value, int digits);
+
 }  // namespace trelhost

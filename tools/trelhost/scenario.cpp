@@ -17,12 +17,6 @@ using trel::host::Op;
 using trel::host::Service;
 using trel::host::Step;
 
-std::string Hex(u32 value, int digits) {
-    char text[16];
-    std::snprintf(text, sizeof(text), "0x%0*X", digits, value);
-    return text;
-}
-
 std::pair<std::string_view, std::string_view> SplitAt(std::string_view text, char separator) {
     const size_t at = text.find(separator);
     if (at == std::string_view::npos) return {text, {}};
