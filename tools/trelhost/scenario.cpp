@@ -422,9 +422,12 @@ constexpr Directive kDirectives[] = {
 };
 
 // Whether the operation's result is a status (capabilities, input counts and
-// types are values).
+// types are values; the reserved slots' results mean nothing).
 bool ResultIsStatus(Op op) {
     switch (op) {
+        case Op::VideoReserved5:
+        case Op::VideoReserved7:
+        case Op::AudioReserved3:
         case Op::GetVideoSourceCaps:
         case Op::GetAudioSourceCaps:
         case Op::GetVideoInputs:
