@@ -16,6 +16,7 @@ struct RunOptions {
     bool json = false;
     bool explain = false;
     bool printScript = false;
+    WaveformOutput waveform;
 };
 
 }  // namespace
@@ -43,6 +44,7 @@ void AddRunCommand(CLI::App& app, int& exitCode) {
                   "audio clock, VBI lines, tuned frequency, TV-audio routing");
     run->add_flag("--print-script", options->printScript,
                   "Print the session as a scenario file for 'trelhost script' instead of running it");
+    AddWaveformOptions(run, options->waveform);
     run->callback([options, directives, run, &exitCode] {
         const auto board = trel::host::FindBoard(options->board);
         if (!board) {
@@ -71,7 +73,7 @@ void AddRunCommand(CLI::App& app, int& exitCode) {
             exitCode = kExitOk;
             return;
         }
-        exitCode = RunScenario(scenario, options->json, options->explain);
+        exitCode = RunScenario(scenario, options->json, options->explain, options->waveform);
     });
 }
 
