@@ -18,20 +18,12 @@ import os
 import subprocess
 import sys
 
+from checks import check, finish
+
 scratch, trelhost = sys.argv[1], sys.argv[2:]
 os.makedirs(scratch, exist_ok=True)
 CLOCKS = {"400k": 400, "100k": 100}
 I2C = {"I2cWrite", "I2cRead", "I2cWriteBuffer", "I2cWriteSubaddress", "I2cReadSubaddress"}
-passed = failed = 0
-
-
-def check(ok, what):
-    global passed, failed
-    if ok:
-        passed += 1
-    else:
-        failed += 1
-        print("FAIL:", what)
 
 
 def run(*args):
@@ -157,5 +149,4 @@ result = run("run", "Heron I", "--vcd", os.path.join(scratch, "x.vcd"), "--bus-c
 check(result.returncode == 3 and "expected 100k or 400k, got '1M'" in result.stderr,
       f"--bus-clock 1M is exit 3: {result.returncode} {result.stderr.strip()}")
 
-print(f"{passed} passed, {failed} failed: trelhost's waveforms decoded by sigrok")
-sys.exit(1 if failed else 0)
+finish("trelhost's waveforms decoded by sigrok")
