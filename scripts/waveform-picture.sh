@@ -72,5 +72,5 @@ xvfb-run -n 97 -s "-screen 0 2000x900x24" bash -c '
   kill "$viewer"
 ' _ "$work"
 mkdir -p "$root/docs"
-convert "$work/screen.png" -crop 2000x640+0+0 +repage "$root/docs/waveform-heron-i.png"
+convert "$work/screen.png" -crop 2000x640+0+0 +repage -strip "$root/docs/waveform-heron-i.png"
 echo "wrote docs/waveform-heron-i.png"

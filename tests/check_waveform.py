@@ -120,9 +120,9 @@ def session(name, *options):
         serial = [call for call in calls if call["service"] == "SerialWrite"]
         if serial:
             words = sigrok(vcd, "spi:clk=ser_clk:mosi=ser_data:cs=ser_load:cs_polarity=active-high:wordsize=16",
-                           "spi=mosi-data")
+                           "spi=mosi-transfer")
             check(words == [f"{serial_word(c):X}" for c in serial if c["result"] == 0],
-                  f"{name} at {clock}: the serial link holds the latched SerialWrite words")
+                  f"{name} at {clock}: the serial link holds the latched SerialWrite words, one a load pulse")
     return steps, wire
 
 
@@ -134,17 +134,21 @@ for index, line in enumerate(boards):
     check((wire["bits"] != 0) == ("Plover" not in line), f"{line.strip()}: the session uses the bus")
 
 # Failed calls: a write and a subaddress read NAKed at the address, a serial word not latched.
-for name, options in [("heron-fail", ["Heron I", "--fail", "3"]),
-                      ("kestrel-fail", ["Kestrel", "--tune", "471.25M", "--fail", "i2c-read-subaddress:0x80"]),
-                      ("swift-fail", ["Swift", "--fail", "2"])]:
+for name, service, options in [
+        ("heron-fail", "I2cWrite", ["Heron I", "--fail", "3"]),
+        ("kestrel-fail", "I2cReadSubaddress", ["Kestrel", "--tune", "471.25M", "--fail", "i2c-read-subaddress:0x80"]),
+        ("swift-fail", "SerialWrite", ["Swift", "--fail", "10"])]:
     steps, _ = session(name, "run", *options)
-    failures = [c for s in steps for c in s["bus"] if c["result"] != 0]
-    check(failures, f"{name}: a call failed")
+    failures = [c["service"] for s in steps for c in s["bus"] if c["result"] != 0]
+    check(failures[:1] == [service], f"{name}: a call of {service} failed: {failures}")
 
 # Bad output and clock.
 result = run("run", "Heron I", "--vcd", os.path.join(scratch, "missing", "x.vcd"))
 check(result.returncode == 5 and "cannot write the waveform file" in result.stderr and result.stdout == "",
       f"an unwritable --vcd is exit 5 before the session runs: {result.returncode} {result.stderr.strip()}")
+result = run("run", "Heron I", "--vcd", "/dev/full")
+check(result.returncode == 5 and "cannot write the waveform file '/dev/full'" in result.stderr,
+      f"a waveform file that fills up is exit 5: {result.returncode} {result.stderr.strip()}")
 result = run("run", "Heron I", "--vcd", os.path.join(scratch, "x.vcd"), "--bus-clock", "1M")
 check(result.returncode == 3 and "expected 100k or 400k, got '1M'" in result.stderr,
       f"--bus-clock 1M is exit 3: {result.returncode} {result.stderr.strip()}")
