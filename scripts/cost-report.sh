@@ -83,9 +83,10 @@ report() {
   echo "The operations that only fill host memory, each against the platform's own routine writing as"
   echo "many bytes in the same process (glibc's with libTrelBoard.so; the C runtime's, under Wine, with"
   echo "TrelBoard.sys): GetStreamFormatTable, which rebuilds the whole table at every call, against"
-  echo "memset; GetVideoFormats (the count and the records) against memcpy. Batches of 64 calls of each"
-  echo "alternate, 400 rounds; times per call are medians; ratios are those of the quickest batches (best:"
-  echo "an interrupted batch only takes longer) and of the median ones."
+  echo "memset; GetVideoFormats (the count and the records) against memcpy. Batches of each (64 calls or"
+  echo "more, 10 us of memset or memcpy at least) alternate, 400 rounds; times per call are medians; ratios"
+  echo "are those of the quickest batches (best: an interrupted batch only takes longer) and of the median"
+  echo "ones."
   echo
   echo "| Board | Operation | Bytes | .so (ns) | .so memset/memcpy (ns) | .so ratio, best | .so ratio, median | .sys (ns) | .sys memset/memcpy (ns) | .sys ratio, best | .sys ratio, median |"
   echo "|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|"

@@ -235,6 +235,8 @@ namespace {
 // that every call is made and none is inlined.
 void* (*volatile g_memset)(void*, int, size_t) = std::memset;
 void* (*volatile g_memcpy)(void*, const void*, size_t) = std::memcpy;
+constexpr double kMinimumBatchNs = 10'000;
+constexpr size_t kMaximumBatch = 4096;
 
 MemorySpeed TimeAgainstReference(MemorySpeed speed, Call& call, int rounds) {
     const Invoker invoker = InvokerOf(speed.op);
@@ -243,12 +245,9 @@ MemorySpeed TimeAgainstReference(MemorySpeed speed, Call& call, int rounds) {
     const bool fill = speed.op == Op::GetStreamFormatTable;
     std::vector<double> operation;
     std::vector<double> reference;
-    for (int r = 0; r < rounds; ++r) {
-        const double op = BatchNs([&] {
-            for (size_t i = 0; i < kBatch; ++i) invoker(call);
-        });
-        const double ref = BatchNs([&] {
-            for (size_t i = 0; i < kBatch; ++i) {
+    const auto referenceBatch = [&](size_t batch) {
+        return BatchNs([&] {
+            for (size_t i = 0; i < batch; ++i) {
                 if (fill) {
                     g_memset(to.data(), 0, to.size());
                 } else {
@@ -256,8 +255,18 @@ MemorySpeed TimeAgainstReference(MemorySpeed speed, Call& call, int rounds) {
                 }
             }
         });
-        operation.push_back(op / kBatch);
-        reference.push_back(ref / kBatch);
+    };
+    // Batches long enough for a coarse clock (Windows counts in 100 ns) to
+    // time the quicker of the two closely.
+    size_t batch = kBatch;
+    while (referenceBatch(batch) < kMinimumBatchNs && batch < kMaximumBatch) batch *= 2;
+    for (int r = 0; r < rounds; ++r) {
+        const double op = BatchNs([&] {
+            for (size_t i = 0; i < batch; ++i) invoker(call);
+        });
+        const double ref = referenceBatch(batch);
+        operation.push_back(op / static_cast<double>(batch));
+        reference.push_back(ref / static_cast<double>(batch));
     }
     // An interrupted batch only takes longer: the quickest batch of each is
     // its undisturbed time.
