@@ -85,6 +85,8 @@ Invoker volatile g_shadow = ShadowCall;
 
 // Calls are timed in batches, the clock read round each batch.
 constexpr size_t kBatch = 64;
+constexpr double kMinimumBatchNs = 2'000;
+constexpr size_t kMaximumBatch = 4096;
 
 inline void Clobber() { asm volatile("" : : : "memory"); }
 
@@ -134,6 +136,7 @@ struct CaseTimer::State {
     std::vector<std::unique_ptr<Engine::Prepared>> opens;
     std::vector<std::unique_ptr<Engine::Prepared>> closes;
     CpuFigures calls;
+    size_t batch = kBatch;
 
     void OpenAll() {
         for (auto& open : opens) Make(InvokerOf(Op::OpenBoard), *open);
@@ -167,6 +170,10 @@ CaseTimer::CaseTimer(InstantHost& host, const std::vector<Step>& cases, size_t i
         s.prepared = s.engine.Prepare(step);
         s.invoker = InvokerOf(step.op);
         s.calls = CountCalls([&] { Make(s.invoker, *s.prepared); });
+        while (s.batch < kMaximumBatch && BatchNs([&] {
+                   for (size_t i = 0; i < s.batch; ++i) Make(s.invoker, *s.prepared);
+               }) < kMinimumBatchNs)
+            s.batch *= 2;
     }
 }
 
@@ -181,28 +188,27 @@ void CaseTimer::Round() {
     g_shadowCalls = s.calls;
     Engine::Prepared& shadowed = s.pair ? *s.opens[0] : *s.prepared;
     if (s.pair && s.open) {
-        operationNs_ += BatchNs([&] { s.OpenAll(); });
+        operationNs_.push_back(BatchNs([&] { s.OpenAll(); }));
         s.CloseAll();
     } else if (s.pair) {
         s.OpenAll();
-        operationNs_ += BatchNs([&] { s.CloseAll(); });
+        operationNs_.push_back(BatchNs([&] { s.CloseAll(); }));
     } else {
-        operationNs_ += BatchNs([&] {
-            for (size_t i = 0; i < kBatch; ++i) Make(s.invoker, *s.prepared);
-        });
+        operationNs_.push_back(BatchNs([&] {
+            for (size_t i = 0; i < s.batch; ++i) Make(s.invoker, *s.prepared);
+        }));
     }
-    shadowNs_ += BatchNs([&] {
-        for (size_t i = 0; i < kBatch; ++i) Make(g_shadow, shadowed);
-    });
-    ++rounds_;
+    shadowNs_.push_back(BatchNs([&] {
+        for (size_t i = 0; i < s.batch; ++i) Make(g_shadow, shadowed);
+    }));
 }
 
 CpuFigures CaseTimer::Figures() const {
     CpuFigures figures = state_->calls;
-    const double timedCalls = static_cast<double>(rounds_ * kBatch);
-    if (rounds_ != 0) {
-        figures.cpuNs = operationNs_ / timedCalls;
-        figures.moduleNs = (operationNs_ - shadowNs_) / timedCalls;
+    if (!operationNs_.empty()) {
+        const double batch = static_cast<double>(state_->batch);
+        figures.cpuNs = Median(operationNs_) / batch;
+        figures.moduleNs = figures.cpuNs - Median(shadowNs_) / batch;
     }
     return figures;
 }
@@ -235,8 +241,7 @@ namespace {
 // that every call is made and none is inlined.
 void* (*volatile g_memset)(void*, int, size_t) = std::memset;
 void* (*volatile g_memcpy)(void*, const void*, size_t) = std::memcpy;
-constexpr double kMinimumBatchNs = 10'000;
-constexpr size_t kMaximumBatch = 4096;
+constexpr double kMinimumReferenceNs = 10'000;
 
 MemorySpeed TimeAgainstReference(MemorySpeed speed, Call& call, int rounds) {
     const Invoker invoker = InvokerOf(speed.op);
@@ -259,7 +264,7 @@ MemorySpeed TimeAgainstReference(MemorySpeed speed, Call& call, int rounds) {
     // Batches long enough for a coarse clock (Windows counts in 100 ns) to
     // time the quicker of the two closely.
     size_t batch = kBatch;
-    while (referenceBatch(batch) < kMinimumBatchNs && batch < kMaximumBatch) batch *= 2;
+    while (referenceBatch(batch) < kMinimumReferenceNs && batch < kMaximumBatch) batch *= 2;
     for (int r = 0; r < rounds; ++r) {
         const double op = BatchNs([&] {
             for (size_t i = 0; i < batch; ++i) invoker(call);

@@ -50,9 +50,10 @@ struct CpuFigures {
 void RunCasesBefore(Engine& engine, const std::vector<Step>& cases, size_t index);
 
 // One case of OperationCases timed round by round, each round a batch of the
-// operation and a batch of its shadow. OpenBoard and CloseBoard work on a
-// batch of boards, each batch preceded or followed, untimed, by the other one
-// of the pair.
+// operation and a batch of its shadow (calls enough for two microseconds, so
+// that a coarse clock, as Windows' 100 ns one, still times it closely).
+// OpenBoard and CloseBoard work on a batch of 64 boards, each batch preceded
+// or followed, untimed, by the other one of the pair.
 class CaseTimer {
 public:
     CaseTimer(InstantHost& host, const std::vector<Step>& cases, size_t index);
@@ -61,16 +62,15 @@ public:
     CaseTimer& operator=(const CaseTimer&) = delete;
 
     void Round();
-    // Per call, over the rounds so far.
+    // Per call, from the median batch of each over the rounds so far: a
+    // batch the machine interrupted only takes longer, and falls aside.
     CpuFigures Figures() const;
-    double ElapsedNs() const { return operationNs_ + shadowNs_; }
 
 private:
     struct State;
     std::unique_ptr<State> state_;
-    double operationNs_ = 0;
-    double shadowNs_ = 0;
-    size_t rounds_ = 0;
+    std::vector<double> operationNs_;  // per batch
+    std::vector<double> shadowNs_;
 };
 
 // The case timed `repetitions` times for at least `minimumNs` each: the
