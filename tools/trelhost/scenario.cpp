@@ -457,9 +457,17 @@ void PrintScript(std::ostream& out, const Scenario& scenario) {
 }
 
 int RunScenario(const Scenario& scenario, bool json, bool explain) {
+    trel::host::SimHost host;
+    const std::unique_ptr<StepReporter> reporter = json ? MakeJsonReporter(std::cout, scenario.board, explain)
+                                                        : MakeTextReporter(std::cout, scenario.board, explain);
+    const int exitCode = PlayScenario(scenario, host, [&](const trel::host::SessionStep& step) { reporter->Report(step); });
+    reporter->Finish();
+    return exitCode;
+}
+
+int PlayScenario(const Scenario& scenario, trel::host::SimHost& host, const trel::host::StepObserver& observer) {
     using namespace trel;
     using namespace trel::host;
-    SimHost host;
     for (const auto& [name, value] : scenario.parameters) host.SetParameter(name, value);
     for (const auto& a : scenario.answers) host.SetReg(a.address, a.reg, a.value);
     Kernel::Get().ClearTraces();  // the load banner is not part of the session
@@ -479,14 +487,12 @@ int RunScenario(const Scenario& scenario, bool json, bool explain) {
         added.insert(added.begin() + at, &*it);
     }
 
-    const std::unique_ptr<StepReporter> reporter = json ? MakeJsonReporter(std::cout, scenario.board, explain)
-                                                        : MakeTextReporter(std::cout, scenario.board, explain);
     bool problems = false;
     bool failed = false;
     Engine engine(host, [&](const SessionStep& step) {
         problems = problems || !step.problems.empty();
         failed = failed || (ResultIsStatus(step.op) && step.status != kStatusSuccess);
-        reporter->Report(step);
+        observer(step);
     });
     std::optional<u32> standardSet;  // the standard last selected by an added step
     for (size_t i = 0; i < steps.size(); ++i) {
@@ -508,7 +514,6 @@ int RunScenario(const Scenario& scenario, bool json, bool explain) {
             standardSet = step.args[1];
         if (step.op == Op::OpenBoard && done.status != kStatusSuccess) break;
     }
-    reporter->Finish();
     if (scenario.failAllocation != 0) Kernel::Get().FailAllocation(0);
     return problems ? kExitProblems : failed ? kExitOperationFailed : kExitOk;
 }

@@ -71,5 +71,8 @@ void PrintScript(std::ostream& out, const Scenario& scenario);
 // the exit code: 2 when the kit saw problems, else 1 when an operation whose
 // result is a status returned an error, else 0.
 int RunScenario(const Scenario& scenario, bool json, bool explain);
+// The same on `host` (its side set up from the scenario here), each step
+// reported to `observer`.
+int PlayScenario(const Scenario& scenario, trel::host::SimHost& host, const trel::host::StepObserver& observer);
 
 }  // namespace trelhost
