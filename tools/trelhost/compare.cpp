@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "wire_time.h"
+
 namespace trelhost {
 namespace {
 
@@ -67,40 +69,21 @@ std::string Pad(std::string text, size_t width) {
 }  // namespace
 
 std::optional<WireTransaction> WireOf(const BusCall& call) {
-    uint8_t address = call.address;
-    std::vector<uint8_t> sent;
-    std::optional<std::vector<uint8_t>> read;
-    const auto registerBytes = [&] {
-        const uint32_t width = call.constants.empty() ? 8 : call.constants[0];
-        for (uint32_t shift = width; shift >= 8; shift -= 8) sent.push_back(static_cast<uint8_t>(call.reg >> (shift - 8)));
-    };
-    switch (call.service) {
-    case Service::I2cWrite:
-        registerBytes();
-        sent.push_back(static_cast<uint8_t>(call.value));
-        break;
-    case Service::I2cRead:
-        registerBytes();
-        read = std::vector<uint8_t>{static_cast<uint8_t>(call.value)};
-        break;
-    case Service::I2cWriteBuffer: sent = call.data; break;
-    case Service::I2cWriteSubaddress:
-    case Service::I2cReadSubaddress:
-        if (!call.header.empty()) sent.assign(call.header.begin() + 1, call.header.end());
-        if (call.service == Service::I2cWriteSubaddress) sent.insert(sent.end(), call.data.begin(), call.data.end());
-        else read = call.data;
-        break;
-    default: return std::nullopt;  // the serial link, the encoder, device controls: not on the I2C bus
-    }
+    using trel::host::WireSymbol;
+    const std::vector<WireSymbol> symbols = trel::host::I2cSymbols(call);
+    if (symbols.empty()) return std::nullopt;  // the serial link, the encoder, device controls: not on the I2C bus
     WireTransaction wire;
-    address &= 0xFE;
-    if (call.result != 0) {
-        wire.segments.push_back({address, {}});
-        wire.notAcknowledged = true;
-        return wire;
+    bool addressNext = false;
+    for (const WireSymbol& symbol : symbols) {
+        if (symbol.kind != WireSymbol::Kind::Byte) {
+            addressNext = symbol.kind != WireSymbol::Kind::Stop;
+        } else if (!wire.notAcknowledged) {
+            if (addressNext) wire.segments.push_back({symbol.byte, {}});
+            else wire.segments.back().bytes.push_back(symbol.byte);
+            addressNext = false;
+            wire.notAcknowledged = !symbol.acknowledged && !symbol.read;
+        }
     }
-    wire.segments.push_back({address, std::move(sent)});
-    if (read) wire.segments.push_back({static_cast<uint8_t>(address | 1), std::move(*read)});
     return wire;
 }
 
@@ -235,7 +218,7 @@ void PrintComparison(std::ostream& out, const Comparison& comparison, const std:
     const size_t from = first > kContext ? first - kContext : 0;
     const size_t to = std::min(rows.size(), first + kContext + 1);
     std::vector<std::string> stepColumn, expectedColumn, seenColumn;
-    size_t stepWidth = 4, expectedWidth = 8;
+    size_t stepWidth = 4, expectedWidth = 8, seenWidth = 4;
     for (size_t r = from; r < to; ++r) {
         const Comparison::Row& shown = rows[r];
         std::string step, e, s;
@@ -247,6 +230,7 @@ void PrintComparison(std::ostream& out, const Comparison& comparison, const std:
         if (shown.seen) s = Numbered(*shown.seen, seen[*shown.seen]);
         stepWidth = std::max(stepWidth, step.size());
         expectedWidth = std::max(expectedWidth, e.size());
+        seenWidth = std::max(seenWidth, s.size());
         stepColumn.push_back(step);
         expectedColumn.push_back(e);
         seenColumn.push_back(s);
@@ -256,7 +240,7 @@ void PrintComparison(std::ostream& out, const Comparison& comparison, const std:
         const size_t k = r - from;
         std::string line = std::string(r == first ? "  > " : "    ") + Pad(stepColumn[k], stepWidth) + "  " +
                            Pad(expectedColumn[k], expectedWidth) + "  " + seenColumn[k];
-        if (rows[r].kind != Kind::Same) line = Pad(line, 4 + stepWidth + 2 + expectedWidth + 2 + 24) + KindName(rows[r].kind);
+        if (rows[r].kind != Kind::Same) line = Pad(line, 4 + stepWidth + 2 + expectedWidth + 2 + seenWidth + 2) + KindName(rows[r].kind);
         while (!line.empty() && line.back() == ' ') line.pop_back();
         out << line << "\n";
     }

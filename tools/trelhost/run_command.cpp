@@ -16,6 +16,7 @@ struct RunFlags {
     bool json = false;
     bool explain = false;
     bool printScript = false;
+    WaveformOutput waveform;
 };
 
 }  // namespace
@@ -32,6 +33,7 @@ void AddRunCommand(CLI::App& app, int& exitCode) {
                   "audio clock, VBI lines, tuned frequency, TV-audio routing");
     run->add_flag("--print-script", flags->printScript,
                   "Print the session as a scenario file for 'trelhost script' instead of running it");
+    AddWaveformOptions(run, flags->waveform);
     run->callback([flags, options, &exitCode] {
         const std::optional<Scenario> scenario = options->Read();
         if (!scenario) {
@@ -43,7 +45,7 @@ void AddRunCommand(CLI::App& app, int& exitCode) {
             exitCode = kExitOk;
             return;
         }
-        exitCode = RunScenario(*scenario, flags->json, flags->explain);
+        exitCode = RunScenario(*scenario, flags->json, flags->explain, flags->waveform);
     });
 }
 

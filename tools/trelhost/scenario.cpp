@@ -1,13 +1,17 @@
 // Bench sessions: the directive table and the run (see scenario.h).
 #include "scenario.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fstream>
 #include <iostream>
 #include <memory>
 
 #include "commands.h"
 #include "input.h"
 #include "report.h"
+#include "vcd.h"
 
 namespace trelhost {
 namespace {
@@ -456,12 +460,55 @@ void PrintScript(std::ostream& out, const Scenario& scenario) {
     for (const std::string& line : scenario.lines) out << line << '\n';
 }
 
-int RunScenario(const Scenario& scenario, bool json, bool explain) {
-    trel::host::SimHost host;
+void AddWaveformOptions(CLI::App* command, WaveformOutput& waveform) {
+    CLI::Option* vcd = command->add_option(
+        "--vcd", waveform.file,
+        "Write the session's buses to FILE as a logic analyzer's waveform (VCD: scl, sda, step, step_name as UART, "
+        "ser_clk, ser_data, ser_load), lasting its wire time");
+    vcd->type_name("FILE");
+    command
+        ->add_option("--bus-clock", waveform.kilohertz, "The bus clock the waveform is drawn at (default 400k)")
+        ->type_name("100k|400k")
+        ->transform(CLI::Validator(
+            [](std::string& text) {
+                if (text != "100k" && text != "400k") return "expected 100k or 400k, got '" + text + "'";
+                text.pop_back();
+                return std::string();
+            },
+            "100k|400k"))
+        ->needs(vcd);
+}
+
+int RunScenario(const Scenario& scenario, bool json, bool explain, const WaveformOutput& waveform) {
+    using namespace trel;
+    using namespace trel::host;
+    std::ofstream vcdFile;
+    std::optional<VcdWriter> vcd;
+    const auto vcdFailure = [&waveform](int error) {
+        std::cerr << "trelhost: cannot write the waveform file '" << waveform.file << "'"
+                  << (error != 0 ? std::string(" (") + std::strerror(error) + ")" : "") << '\n';
+        return kExitOutput;
+    };
+    if (!waveform.file.empty()) {
+        errno = 0;
+        vcdFile.open(waveform.file, std::ios::binary | std::ios::trunc);
+        if (!vcdFile) return vcdFailure(errno);
+        vcd.emplace(vcdFile, waveform.kilohertz);
+    }
+    SimHost host;
     const std::unique_ptr<StepReporter> reporter = json ? MakeJsonReporter(std::cout, scenario.board, explain)
                                                         : MakeTextReporter(std::cout, scenario.board, explain);
-    const int exitCode = PlayScenario(scenario, host, [&](const trel::host::SessionStep& step) { reporter->Report(step); });
+    const int exitCode = PlayScenario(scenario, host, [&](const SessionStep& step) {
+        reporter->Report(step);
+        if (vcd) vcd->Add(step);
+    });
     reporter->Finish();
+    if (vcd) {
+        vcd->Finish();
+        errno = 0;
+        vcdFile.close();
+        if (!vcdFile) return vcdFailure(errno);
+    }
     return exitCode;
 }
 

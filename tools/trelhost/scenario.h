@@ -7,7 +7,9 @@
 // "--set-ctrl brightness=60").
 #pragma once
 
+#include <CLI/CLI.hpp>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <ostream>
 #include <span>
@@ -67,12 +69,22 @@ std::string Apply(Scenario& scenario, const Directive& directive, std::string_vi
 // The scenario as a file `trelhost script` runs: "open BOARD", then a line a directive.
 void PrintScript(std::ostream& out, const Scenario& scenario);
 
-// Runs the scenario on a fresh host and engine, reporting each step; returns
-// the exit code: 2 when the kit saw problems, else 1 when an operation whose
-// result is a status returned an error, else 0.
-int RunScenario(const Scenario& scenario, bool json, bool explain);
-// The same on `host` (its side set up from the scenario here), each step
-// reported to `observer`.
+// The session's waveform (--vcd FILE, --bus-clock 100k|400k; see vcd.h).
+struct WaveformOutput {
+    std::string file;  // "": none
+    uint64_t kilohertz = 400;
+};
+// Adds --vcd and --bus-clock to a command that runs a scenario.
+void AddWaveformOptions(CLI::App* command, WaveformOutput& waveform);
+
+// Runs the scenario on a fresh host and engine, reporting each step (and
+// drawing its waveform); returns the exit code: 5 when the waveform file
+// cannot be written (the session is not run when it cannot be created), else
+// 2 when the kit saw problems, else 1 when an operation whose result is a
+// status returned an error, else 0.
+int RunScenario(const Scenario& scenario, bool json, bool explain, const WaveformOutput& waveform = {});
+// The session alone on `host` (its side set up from the scenario here), each
+// step reported to `observer`; returns the exit code as RunScenario.
 int PlayScenario(const Scenario& scenario, trel::host::SimHost& host, const trel::host::StepObserver& observer);
 
 }  // namespace trelhost

@@ -15,6 +15,7 @@ struct ScriptOptions {
     std::string file;
     bool json = false;
     bool explain = false;
+    WaveformOutput waveform;
 };
 
 std::string_view Trim(std::string_view text) {
@@ -62,6 +63,7 @@ void AddScriptCommand(CLI::App& app, int& exitCode) {
     script->add_option("file", options->file, "The scenario file")->required();
     script->add_flag("--json", options->json, "One JSON object per step");
     script->add_flag("--explain", options->explain, "After each step, the chip state it changed");
+    AddWaveformOptions(script, options->waveform);
     script->callback([options, &exitCode] {
         std::ifstream in(options->file);
         if (!in) {
@@ -75,7 +77,7 @@ void AddScriptCommand(CLI::App& app, int& exitCode) {
             exitCode = kExitUsage;
             return;
         }
-        exitCode = RunScenario(scenario, options->json, options->explain);
+        exitCode = RunScenario(scenario, options->json, options->explain, options->waveform);
     });
 }
 
