@@ -6,32 +6,16 @@
 # from the capture; captures that cannot be read exit 7 with the reason.
 # Usage: check_compare.sh <trelhost>   (sigrok-cli on PATH)
 set -uo pipefail
-trelhost="$1"
+trelhost=("$1")
 edit="$(dirname "$0")/capture_edit.py"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0
-checks=0
-
-# check EXIT PATTERN ARGS...: trelhost ARGS exits EXIT and its output (stdout
-# and stderr, lines joined with '~') matches the extended regex PATTERN.
-check() {
-  local want="$1" pattern="$2" output status
-  shift 2
-  output=$("$trelhost" "$@" 2>&1 | tr '\n' '~')
-  status=${PIPESTATUS[0]}
-  checks=$((checks + 1))
-  if [ "$status" != "$want" ] || ! grep -Eq -- "$pattern" <<<"$output"; then
-    failures=$((failures + 1))
-    echo "FAIL: trelhost $* (exit $status, expected $want; output ${pattern@Q} expected)"
-    tr '~' '\n' <<<"$output" | head -20
-  fi
-}
+source "$(dirname "$0")/cli_check.sh"
 # export FILE CLOCK BOARD [run options]: the session's waveform.
 export_vcd() {
   local file="$1" clock="$2"
   shift 2
-  "$trelhost" run "$@" --vcd "$work/$file" --bus-clock "$clock" >/dev/null
+  "${trelhost[@]}" run "$@" --vcd "$work/$file" --bus-clock "$clock" >/dev/null
 }
 # Units of the waveform's timescale in one bus bit.
 units() { [ "$1" = 100k ] && echo 1000 || echo 250; }
