@@ -9,8 +9,10 @@
 # cppcheck), clang with its sanitizer, fuzzer and coverage runtimes and
 # tools for the fuzz target, python3 for the image checks of TrelBoard.sys
 # and python3-jsonschema for the check of trelhost's JSON against its schema,
-# openssl and osslsigncode to test-sign it (scripts/sign.sh), and OpenSSL's
-# libcrypto for trelhost --version's SHA-256 of the module.
+# openssl and osslsigncode to test-sign it (scripts/sign.sh), OpenSSL's
+# libcrypto for trelhost --version's SHA-256 of the module, and sigrok-cli
+# (its libsigrokdecode4 holds the I2C, UART and SPI decoders) to read back the
+# waveforms of trelhost run --vcd.
 set -euo pipefail
 
 packages=(
@@ -23,6 +25,7 @@ packages=(
   wine wine64
   libbenchmark-dev valgrind
   clang-tidy-14 cppcheck clang-14 libclang-rt-14-dev llvm-14
+  sigrok-cli
 )
 
 missing=()
