@@ -195,16 +195,17 @@ CaptureRead ReadCapture(const CaptureFile& file) {
     const std::vector<std::string> showLines = Lines(shown.output);
     std::vector<std::string> channels;
     bool hasChannels = false;
+    uint64_t samplerate = 0;
     for (const std::string& line : showLines) {
         if (StartsWith(line, "Channels:")) hasChannels = true;
         if (StartsWith(line, "Samplerate: ")) {
-            if (const auto rate = ParseUnsigned(line.substr(12), UINT64_MAX)) read.capture.emplace().samplerate = *rate.value;
+            if (const auto rate = ParseUnsigned(line.substr(12), UINT64_MAX)) samplerate = *rate.value;
         }
-        if (StartsWith(line, "- ") && line.find(':') != std::string::npos) channels.push_back(line.substr(2, line.rfind(':') - 2));
+        if (StartsWith(line, "- ") && line.find(':') != std::string::npos)
+            channels.push_back(line.substr(2, line.rfind(':') - 2));
     }
     const std::string showComplaint = Complaint(showLines, ShowLine);
     if (shown.status != 0 || !hasChannels || showComplaint.find("unprocessed") != std::string::npos) {
-        read.capture.reset();
         read.error = "'" + file.path + "' is not a capture sigrok can read" +
                      (showComplaint.empty() ? std::string(" (no channels)") : " (sigrok-cli: " + showComplaint + ")");
         return read;
@@ -215,7 +216,6 @@ CaptureRead ReadCapture(const CaptureFile& file) {
         bool found = false;
         for (const std::string& channel : channels) found = found || channel == wanted;
         if (!found) {
-            read.capture.reset();
             read.error = "the capture has no channel '" + wanted + "' (its channels: " + names +
                          "; name them with --scl and --sda)";
             return read;
@@ -230,7 +230,6 @@ CaptureRead ReadCapture(const CaptureFile& file) {
     const std::vector<std::string> lines = Lines(decoded.output);
     const std::string complaint = Complaint(lines, AnnotationLine);
     if (decoded.status != 0 || !complaint.empty()) {
-        read.capture.reset();
         read.error = "sigrok-cli could not decode '" + file.path + "'" +
                      (complaint.empty() ? std::string() : " (sigrok-cli: " + complaint + ")");
         return read;
@@ -245,12 +244,13 @@ CaptureRead ReadCapture(const CaptureFile& file) {
     // the annotations in the order they start on the wire.
     std::stable_sort(annotations.begin(), annotations.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
-    if (!read.capture) read.capture.emplace();
-    if (!Group(annotations, read.capture->transactions)) {
-        read.capture.reset();
+    Capture capture;
+    capture.samplerate = samplerate;
+    if (!Group(annotations, capture.transactions)) {
         read.error = "'" + file.path + "' ends inside an I2C transaction: the capture is cut short";
         return read;
     }
+    read.capture = std::move(capture);
     return read;
 }
 

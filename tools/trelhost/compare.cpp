@@ -23,7 +23,8 @@ bool Fits(const WireTransaction& seen, const WireTransaction& asked) {
     const auto& sent = asked.segments.front().bytes;
     const auto& got = seen.segments.front().bytes;
     if (seen.notAcknowledged)
-        return seen.segments.size() == 1 && got.size() <= sent.size() && std::equal(got.begin(), got.end(), sent.begin());
+        return seen.segments.size() == 1 && got.size() <= sent.size() &&
+               std::equal(got.begin(), got.end(), sent.begin());
     if (seen.segments.size() != asked.segments.size() || got != sent) return false;
     for (size_t s = 1; s < seen.segments.size(); ++s)
         if (seen.segments[s].address != asked.segments[s].address ||
@@ -129,7 +130,8 @@ trel::u32 CaptureAnswers::Parameter(const std::string& name) {
 
 // ---------------------------------------------------------------------------
 size_t Comparison::Count(Kind kind) const {
-    return static_cast<size_t>(std::count_if(rows.begin(), rows.end(), [kind](const Row& row) { return row.kind == kind; }));
+    return static_cast<size_t>(
+        std::count_if(rows.begin(), rows.end(), [kind](const Row& row) { return row.kind == kind; }));
 }
 
 bool Comparison::Identical() const { return Count(Kind::Same) == rows.size(); }
@@ -158,16 +160,18 @@ Comparison Compare(const std::vector<Expected>& expected, const std::vector<Wire
     for (size_t i = 0; i < head; ++i) matched(i, i);
     const size_t n = expected.size() - head - tail;
     const size_t m = seen.size() - head - tail;
-    constexpr size_t kLargest = size_t{1} << 26;  // cells of the table; beyond, the middle is compared in place
+    constexpr size_t kLargest = size_t{1} << 24;  // cells of the table (32 MB); beyond, the middle is compared in place
     if (n == 0 || m == 0 || (n + 1) * (m + 1) > kLargest) {
         gap(head, head + n, head, head + m);
     } else {
         // lengths[i][j]: the longest common sequence of expected[head+i..] and seen[head+j..].
-        std::vector<uint32_t> lengths((n + 1) * (m + 1), 0);
-        const auto at = [&](size_t i, size_t j) -> uint32_t& { return lengths[i * (m + 1) + j]; };
+        // Within kLargest cells the shorter side is under 4096: lengths fit 16 bits.
+        std::vector<uint16_t> lengths((n + 1) * (m + 1), 0);
+        const auto at = [&](size_t i, size_t j) -> uint16_t& { return lengths[i * (m + 1) + j]; };
         for (size_t i = n; i-- > 0;)
             for (size_t j = m; j-- > 0;)
-                at(i, j) = same(head + i, head + j) ? at(i + 1, j + 1) + 1 : std::max(at(i + 1, j), at(i, j + 1));
+                at(i, j) = same(head + i, head + j) ? static_cast<uint16_t>(at(i + 1, j + 1) + 1)
+                                                    : std::max(at(i + 1, j), at(i, j + 1));
         size_t i = 0, j = 0, gapI = 0, gapJ = 0;
         while (i < n && j < m) {
             if (same(head + i, head + j)) {
@@ -207,8 +211,8 @@ void PrintComparison(std::ostream& out, const Comparison& comparison, const std:
     out << "first divergence: " << KindName(row.kind);
     if (owner) {
         const Expected& e = expected[*owner];
-        out << (row.expected ? ", in step " : ", after step ") << e.step << " " << e.operation << " (its I2C transaction "
-            << e.call << ")";
+        out << (row.expected ? ", in step " : ", after step ") << e.step << " " << e.operation
+            << " (its I2C transaction " << e.call << ")";
     }
     if (row.seen) {
         const std::string time = Time(seen[*row.seen].sample, samplerate);
@@ -240,7 +244,8 @@ void PrintComparison(std::ostream& out, const Comparison& comparison, const std:
         const size_t k = r - from;
         std::string line = std::string(r == first ? "  > " : "    ") + Pad(stepColumn[k], stepWidth) + "  " +
                            Pad(expectedColumn[k], expectedWidth) + "  " + seenColumn[k];
-        if (rows[r].kind != Kind::Same) line = Pad(line, 4 + stepWidth + 2 + expectedWidth + 2 + seenWidth + 2) + KindName(rows[r].kind);
+        if (rows[r].kind != Kind::Same)
+            line = Pad(line, 4 + stepWidth + 2 + expectedWidth + 2 + seenWidth + 2) + KindName(rows[r].kind);
         while (!line.empty() && line.back() == ' ') line.pop_back();
         out << line << "\n";
     }

@@ -58,7 +58,8 @@ int RunCompare(const Scenario& scenario, const CompareFlags& flags) {
             std::optional<WireTransaction> wire = WireOf(bus);
             if (!wire) continue;
             const std::string operation = step.label.empty() ? step.operation : step.operation + " " + step.label;
-            expected.push_back({std::move(*wire), stepNumber, operation, ++call, answers.Refused().count(bus.sequence) != 0});
+            const bool refused = answers.Refused().count(bus.sequence) != 0;
+            expected.push_back({std::move(*wire), stepNumber, operation, ++call, refused});
         }
     });
     host.SetScript(nullptr);
