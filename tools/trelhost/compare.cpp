@@ -95,6 +95,7 @@ CaptureAnswers::CaptureAnswers(trel::host::SimHost& host, const std::vector<Wire
 
 trel::u32 CaptureAnswers::Result(const BusCall& call) {
     answer_ = nullptr;
+    asked_ = {call.address, call.reg};
     if (const auto asked = WireOf(call)) {
         const uint8_t chip = asked->Chip();
         size_t passed = 0;
@@ -117,9 +118,13 @@ trel::u32 CaptureAnswers::Result(const BusCall& call) {
 }
 
 void CaptureAnswers::ReadBytes(trel::u8* bytes, size_t count) {
-    const std::vector<uint8_t>* got =
-        answer_ != nullptr && answer_->segments.size() > 1 ? &answer_->segments.back().bytes : nullptr;
-    for (size_t i = 0; i < count; ++i) bytes[i] = got != nullptr && i < got->size() ? (*got)[i] : 0;
+    if (answer_ == nullptr || answer_->segments.size() < 2) {
+        // Not in the capture: the register as the session left it (presets, writes), zeros for a block.
+        for (size_t i = 0; i < count; ++i) bytes[i] = count == 1 ? host_.Reg(asked_.first, asked_.second) : 0;
+        return;
+    }
+    const std::vector<uint8_t>& got = answer_->segments.back().bytes;
+    for (size_t i = 0; i < count; ++i) bytes[i] = i < got.size() ? got[i] : 0;
 }
 
 trel::u32 CaptureAnswers::Parameter(const std::string& name) {

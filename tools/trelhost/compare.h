@@ -16,6 +16,7 @@
 #include <ostream>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "capture.h"
@@ -30,8 +31,10 @@ std::optional<WireTransaction> WireOf(const trel::host::BusCall& call);
 // The chips' side of a session replayed from a capture (set as the SimHost's
 // script): each I2C call is matched with the next capture transaction to the
 // same chip that fits it (a few ahead at most), whose read bytes it gets and
-// whose not-acknowledged address fails it. Failures the scenario injects come
-// first; parameters answer as the scenario sets them.
+// whose not-acknowledged address fails it; a register read the capture lacks
+// answers from the host's register file (--answer, the module's writes).
+// Failures the scenario injects come first; parameters answer as the scenario
+// sets them.
 class CaptureAnswers : public trel::host::HostScript {
 public:
     CaptureAnswers(trel::host::SimHost& host, const std::vector<WireTransaction>& capture,
@@ -48,6 +51,7 @@ private:
     std::vector<std::pair<std::string, trel::u32>> parameters_;
     std::vector<size_t> next_;  // per chip address byte: the capture index to look from
     const WireTransaction* answer_ = nullptr;  // the capture transaction matched with the call being made
+    std::pair<trel::u8, trel::u16> asked_{};     // its address byte and register
     std::set<uint64_t> refused_;
 };
 
