@@ -27,60 +27,41 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$trelhost" run "Heron I" --vcd "$work/heron-i.vcd" --bus-clock 100k >/dev/null
 
-# A GVariant's serialised bytes as QSettings keeps a byte array in its INI files.
-bytes() { printf '"@ByteArray('; for b in "$@"; do printf '\\x%02x' "$b"; done; printf ')"'; }
-# The UART's baud rate, 25 times the 100 kHz bus clock: an int64 ('x'), little-endian.
-baud=2500000
-baud_bytes=()
-for ((i = 0; i < 8; i++)); do baud_bytes+=($(((baud >> (8 * i)) & 0xFF))); done
-
 # PulseView's session setup (.pvs, QSettings INI): two decode signals, their
-# channels assigned by name and the UART's options; the main view at 0.22 us a
-# pixel from the session's start.
-cat >"$work/heron-i.pvs" <<EOF
-[General]
-decode_signals=2
-views=1
-
-[decode_signal0]
-name=I2C
-decoders=1
-decoder0\\id=i2c
-decoder0\\visible=true
-decoder0\\options=0
-channels=2
-channel0\\name=SCL
-channel0\\initial_pin_state=0
-channel0\\assigned_signal_name=scl
-channel1\\name=SDA
-channel1\\initial_pin_state=0
-channel1\\assigned_signal_name=sda
-
-[decode_signal1]
-name=Operation (UART)
-decoders=1
-decoder0\\id=uart
-decoder0\\visible=true
-decoder0\\options=3
-decoder0\\option0\\name=baudrate
-decoder0\\option0\\type=x
-decoder0\\option0\\value=$(bytes "${baud_bytes[@]}")
-decoder0\\option1\\name=format
-decoder0\\option1\\type=s
-decoder0\\option1\\value=$(bytes 0x61 0x73 0x63 0x69 0x69 0)
-decoder0\\option2\\name=rx_packet_delim
-decoder0\\option2\\type=x
-decoder0\\option2\\value=$(bytes 10 0 0 0 0 0 0 0)
-channels=2
-channel0\\name=RX
-channel0\\initial_pin_state=0
-channel0\\assigned_signal_name=step_name
-channel1\\name=TX
-channel1\\initial_pin_state=0
-
-[view0]
-scale=2.2e-07
-EOF
+# channels assigned by name and the UART's options; the main view at 0.22 us
+# a pixel from the session's start.
+# signal N NAME DECODER OPTIONS: a decode signal's group with its one decoder.
+signal() { printf '\n[decode_signal%s]\nname=%s\ndecoders=1\ndecoder0\\id=%s\ndecoder0\\visible=true\ndecoder0\\options=%s\n' "$@"; }
+# option N NAME TYPE BYTES...: a decoder option, a GVariant of that type
+# serialised (little-endian), as QSettings keeps a byte array in its INI files.
+option() {
+  printf 'decoder0\\option%s\\name=%s\ndecoder0\\option%s\\type=%s\ndecoder0\\option%s\\value="@ByteArray(' "$1" "$2" "$1" "$3" "$1"
+  shift 3
+  for b in "$@"; do printf '\\x%02x' "$b"; done
+  printf ')"\n'
+}
+# channels NAME=SIGNAL...: the decoder's channels in order, each assigned a signal (or none).
+channels() {
+  printf 'channels=%s\n' $#
+  local n=0
+  for c in "$@"; do
+    printf 'channel%s\\name=%s\nchannel%s\\initial_pin_state=0\nchannel%s\\assigned_signal_name=%s\n' \
+      "$n" "${c%%=*}" "$n" "$n" "${c#*=}"
+    n=$((n + 1))
+  done
+}
+baud=2500000  # 25 times the 100 kHz bus clock
+{
+  printf '[General]\ndecode_signals=2\nviews=1\n'
+  signal 0 I2C i2c 0
+  channels SCL=scl SDA=sda
+  signal 1 "Operation (UART)" uart 3
+  option 0 baudrate x $((baud & 0xFF)) $((baud >> 8 & 0xFF)) $((baud >> 16 & 0xFF)) 0 0 0 0 0
+  option 1 format s 0x61 0x73 0x63 0x69 0x69 0  # "ascii"
+  option 2 rx_packet_delim x 10 0 0 0 0 0 0 0
+  channels RX=step_name TX=
+  printf '\n[view0]\nscale=2.2e-07\n'
+} >"$work/heron-i.pvs"
 
 export HOME="$work"  # PulseView's own settings and restored sessions stay out of the way
 xvfb-run -n 97 -s "-screen 0 2000x900x24" bash -c '
@@ -91,5 +72,5 @@ xvfb-run -n 97 -s "-screen 0 2000x900x24" bash -c '
   kill "$viewer"
 ' _ "$work"
 mkdir -p "$root/docs"
-convert "$work/screen.png" -crop 2000x640+0+0 +repage "$root/docs/waveform-heron-i.png"
+convert "$work/screen.png" -crop 2000x640+0+0 +repage -strip "$root/docs/waveform-heron-i.png"
 echo "wrote docs/waveform-heron-i.png"

@@ -15,6 +15,7 @@ import subprocess
 import sys
 
 import jsonschema
+from checks import check, finish
 
 schema_path, command = sys.argv[1], sys.argv[2:]
 with open(schema_path, encoding="utf-8") as f:
@@ -22,16 +23,6 @@ with open(schema_path, encoding="utf-8") as f:
 jsonschema.Draft202012Validator.check_schema(schema)
 validator = jsonschema.Draft202012Validator(schema)
 
-passed = failed = 0
-
-
-def check(ok, what):
-    global passed, failed
-    if ok:
-        passed += 1
-    else:
-        failed += 1
-        print("FAIL:", what)
 
 
 def trelhost(*args):
@@ -132,5 +123,4 @@ for args, op, what, asked, delivered, unit, text in WARNINGS:
               f"run {args}: warnings {warned}")
         check(all(validator.is_valid(line) for line in lines), f"run {args}: a line fails the schema")
 
-print(f"{passed} passed, {failed} failed: trelhost JSON output against docs/trelhost-output.schema.json")
-sys.exit(1 if failed else 0)
+finish("trelhost JSON output against docs/trelhost-output.schema.json")

@@ -18,20 +18,12 @@ import os
 import subprocess
 import sys
 
+from checks import check, finish
+
 scratch, trelhost = sys.argv[1], sys.argv[2:]
 os.makedirs(scratch, exist_ok=True)
 CLOCKS = {"400k": 400, "100k": 100}
 I2C = {"I2cWrite", "I2cRead", "I2cWriteBuffer", "I2cWriteSubaddress", "I2cReadSubaddress"}
-passed = failed = 0
-
-
-def check(ok, what):
-    global passed, failed
-    if ok:
-        passed += 1
-    else:
-        failed += 1
-        print("FAIL:", what)
 
 
 def run(*args):
@@ -128,9 +120,9 @@ def session(name, *options):
         serial = [call for call in calls if call["service"] == "SerialWrite"]
         if serial:
             words = sigrok(vcd, "spi:clk=ser_clk:mosi=ser_data:cs=ser_load:cs_polarity=active-high:wordsize=16",
-                           "spi=mosi-data")
+                           "spi=mosi-transfer")
             check(words == [f"{serial_word(c):X}" for c in serial if c["result"] == 0],
-                  f"{name} at {clock}: the serial link holds the latched SerialWrite words")
+                  f"{name} at {clock}: the serial link holds the latched SerialWrite words, one a load pulse")
     return steps, wire
 
 
@@ -142,20 +134,23 @@ for index, line in enumerate(boards):
     check((wire["bits"] != 0) == ("Plover" not in line), f"{line.strip()}: the session uses the bus")
 
 # Failed calls: a write and a subaddress read NAKed at the address, a serial word not latched.
-for name, options in [("heron-fail", ["Heron I", "--fail", "3"]),
-                      ("kestrel-fail", ["Kestrel", "--tune", "471.25M", "--fail", "i2c-read-subaddress:0x80"]),
-                      ("swift-fail", ["Swift", "--fail", "2"])]:
+for name, service, options in [
+        ("heron-fail", "I2cWrite", ["Heron I", "--fail", "3"]),
+        ("kestrel-fail", "I2cReadSubaddress", ["Kestrel", "--tune", "471.25M", "--fail", "i2c-read-subaddress:0x80"]),
+        ("swift-fail", "SerialWrite", ["Swift", "--fail", "10"])]:
     steps, _ = session(name, "run", *options)
-    failures = [c for s in steps for c in s["bus"] if c["result"] != 0]
-    check(failures, f"{name}: a call failed")
+    failures = [c["service"] for s in steps for c in s["bus"] if c["result"] != 0]
+    check(failures[:1] == [service], f"{name}: a call of {service} failed: {failures}")
 
 # Bad output and clock.
 result = run("run", "Heron I", "--vcd", os.path.join(scratch, "missing", "x.vcd"))
 check(result.returncode == 5 and "cannot write the waveform file" in result.stderr and result.stdout == "",
       f"an unwritable --vcd is exit 5 before the session runs: {result.returncode} {result.stderr.strip()}")
+result = run("run", "Heron I", "--vcd", "/dev/full")
+check(result.returncode == 5 and "cannot write the waveform file '/dev/full'" in result.stderr,
+      f"a waveform file that fills up is exit 5: {result.returncode} {result.stderr.strip()}")
 result = run("run", "Heron I", "--vcd", os.path.join(scratch, "x.vcd"), "--bus-clock", "1M")
 check(result.returncode == 3 and "expected 100k or 400k, got '1M'" in result.stderr,
       f"--bus-clock 1M is exit 3: {result.returncode} {result.stderr.strip()}")
 
-print(f"{passed} passed, {failed} failed: trelhost's waveforms decoded by sigrok")
-sys.exit(1 if failed else 0)
+finish("trelhost's waveforms decoded by sigrok")

@@ -2,6 +2,7 @@
 #include "vcd.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "wire_time.h"
 
@@ -9,7 +10,7 @@ namespace trel::host {
 namespace {
 
 enum Channel : uint8_t { kScl, kSda, kStep, kStepName, kSerClk, kSerData, kSerLoad, kChannels };
-constexpr const char* kNames[kChannels] = {"scl", "sda", "step", "step_name", "ser_clk", "ser_data", "ser_load"};
+static_assert(std::size(kVcdChannelNames) == kChannels);
 constexpr bool kIdle[kChannels] = {true, true, false, true, false, false, false};
 
 char Id(uint8_t channel) { return static_cast<char>('!' + channel); }
@@ -31,7 +32,7 @@ VcdWriter::VcdWriter(std::ostream& out, uint64_t kilohertz)
          << " kbaud $end\n"
             "$timescale "
          << kVcdUnitNanoseconds << " ns $end\n$scope module session $end\n";
-    for (uint8_t c = 0; c < kChannels; ++c) out_ << "$var wire 1 " << Id(c) << ' ' << kNames[c] << " $end\n";
+    for (uint8_t c = 0; c < kChannels; ++c) out_ << "$var wire 1 " << Id(c) << ' ' << kVcdChannelNames[c] << " $end\n";
     out_ << "$upscope $end\n$enddefinitions $end\n";
 }
 

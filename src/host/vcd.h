@@ -44,6 +44,8 @@ namespace trel::host {
 
 inline constexpr uint64_t kVcdUnitNanoseconds = 10;
 inline constexpr uint64_t kVcdUartBitsPerBusBit = 25;
+// The channels' names, in the file's order.
+inline constexpr const char* kVcdChannelNames[] = {"scl", "sda", "step", "step_name", "ser_clk", "ser_data", "ser_load"};
 
 class VcdWriter {
 public:

@@ -475,7 +475,7 @@ void AddWaveformOptions(CLI::App* command, WaveformOutput& waveform) {
                 text.pop_back();
                 return std::string();
             },
-            "100k|400k"))
+            ""))
         ->needs(vcd);
 }
 
