@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "vcd.h"
+
 namespace trelhost {
 
 // One I2C transaction, start to stop, as its bytes went over the wire.
@@ -33,10 +35,11 @@ struct WireTransaction {
     std::string Text() const;
 };
 
+// The capture and its I2C channels (by default, those trelhost's waveforms name).
 struct CaptureFile {
     std::string path;
-    std::string scl = "scl";
-    std::string sda = "sda";
+    std::string scl = trel::host::kVcdChannelNames[0];
+    std::string sda = trel::host::kVcdChannelNames[1];
 };
 
 struct Capture {

@@ -81,8 +81,8 @@ void AddCompareCommand(CLI::App& app, int& exitCode) {
     auto options = std::make_shared<RunOptions>(compare);
     compare->add_option("capture", flags->file.path, "The capture: a VCD file, or a sigrok session file (.sr)")
         ->required();
-    compare->add_option("--scl", flags->file.scl, "The capture's channel for the I2C clock")->default_str("scl");
-    compare->add_option("--sda", flags->file.sda, "The capture's channel for the I2C data")->default_str("sda");
+    compare->add_option("--scl", flags->file.scl, "The capture's channel for the I2C clock")->default_str(flags->file.scl);
+    compare->add_option("--sda", flags->file.sda, "The capture's channel for the I2C data")->default_str(flags->file.sda);
     compare->add_option("--ignore-address", flags->ignored,
                         "Leave out the traffic to this I2C address byte (write form; repeatable)")
         ->type_name("ADDR");
