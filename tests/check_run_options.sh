@@ -7,23 +7,7 @@ set -uo pipefail
 trelhost=("$@")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0
-checks=0
-
-# check EXIT PATTERN ARGS...: trelhost ARGS exits EXIT and its output (stdout
-# and stderr, one line each) matches the extended regex PATTERN.
-check() {
-  local want="$1" pattern="$2" output status
-  shift 2
-  output=$("${trelhost[@]}" "$@" 2>&1 | tr -d '\r' | tr '\n' '~')
-  status=${PIPESTATUS[0]}
-  checks=$((checks + 1))
-  if [ "$status" != "$want" ] || ! grep -Eq -- "$pattern" <<<"$output"; then
-    failures=$((failures + 1))
-    echo "FAIL: trelhost $* (exit $status, expected $want; output ${pattern@Q} expected)"
-    tr '~' '\n' <<<"$output" | head -20
-  fi
-}
+source "$(dirname "$0")/cli_check.sh"
 
 # Values: decimal or 0x hex, never octal; a frequency with k or M; a value
 # that does not fit its field is refused naming the form; values the module

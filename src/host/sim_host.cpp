@@ -271,6 +271,10 @@ std::optional<u32> SimHost::Failure(const BusCall& call) {
         const u32 result = script_->Result(call);
         return result != 0 ? std::optional<u32>(result) : std::nullopt;
     }
+    return InjectedFailure(call);
+}
+
+std::optional<u32> SimHost::InjectedFailure(const BusCall& call) {
     if (failAtCall_ != 0 && calls_ == failAtCall_) {
         failAtCall_ = 0;
         return failAtResult_;

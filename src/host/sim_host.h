@@ -230,6 +230,9 @@ public:
     // answer (the register files, scripted reads, parameters and failure
     // injection above are not consulted). Null: back to the simulated chips.
     void SetScript(HostScript* script) { script_ = script; }
+    // The failure injection above, for a script that keeps it: the result the
+    // call (being recorded) fails with, if any.
+    std::optional<u32> InjectedFailure(const BusCall& call);
 
 private:
     friend struct ServiceThunks;

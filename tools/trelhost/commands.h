@@ -51,5 +51,6 @@ void AddScriptCommand(CLI::App& app, int& exitCode);
 void AddCostCommand(CLI::App& app, int& exitCode);
 void AddTableCommand(CLI::App& app, int& exitCode);
 void AddKernelCommands(CLI::App& app, int& exitCode);
+void AddCompareCommand(CLI::App& app, int& exitCode);
 
 }  // namespace trelhost

@@ -80,6 +80,7 @@ int Run(int argc, char** argv) {
     AddCostCommand(app, exitCode);
     AddTableCommand(app, exitCode);
     AddKernelCommands(app, exitCode);
+    AddCompareCommand(app, exitCode);
     AddHelpCommand(app, exitCode);
     if (argc < 2) {
         std::cerr << "trelhost: a command is required (see 'trelhost help')\n";

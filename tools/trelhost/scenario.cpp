@@ -496,6 +496,25 @@ int RunScenario(const Scenario& scenario, bool json, bool explain, const Wavefor
         vcd.emplace(vcdFile, waveform.kilohertz);
     }
     SimHost host;
+    const std::unique_ptr<StepReporter> reporter = json ? MakeJsonReporter(std::cout, scenario.board, explain)
+                                                        : MakeTextReporter(std::cout, scenario.board, explain);
+    const int exitCode = PlayScenario(scenario, host, [&](const SessionStep& step) {
+        reporter->Report(step);
+        if (vcd) vcd->Add(step);
+    });
+    reporter->Finish();
+    if (vcd) {
+        vcd->Finish();
+        errno = 0;
+        vcdFile.close();
+        if (!vcdFile) return vcdFailure(errno);
+    }
+    return exitCode;
+}
+
+int PlayScenario(const Scenario& scenario, trel::host::SimHost& host, const trel::host::StepObserver& observer) {
+    using namespace trel;
+    using namespace trel::host;
     for (const auto& [name, value] : scenario.parameters) host.SetParameter(name, value);
     for (const auto& a : scenario.answers) host.SetReg(a.address, a.reg, a.value);
     Kernel::Get().ClearTraces();  // the load banner is not part of the session
@@ -515,15 +534,12 @@ int RunScenario(const Scenario& scenario, bool json, bool explain, const Wavefor
         added.insert(added.begin() + at, &*it);
     }
 
-    const std::unique_ptr<StepReporter> reporter = json ? MakeJsonReporter(std::cout, scenario.board, explain)
-                                                        : MakeTextReporter(std::cout, scenario.board, explain);
     bool problems = false;
     bool failed = false;
     Engine engine(host, [&](const SessionStep& step) {
         problems = problems || !step.problems.empty();
         failed = failed || (ResultIsStatus(step.op) && step.status != kStatusSuccess);
-        reporter->Report(step);
-        if (vcd) vcd->Add(step);
+        observer(step);
     });
     std::optional<u32> standardSet;  // the standard last selected by an added step
     for (size_t i = 0; i < steps.size(); ++i) {
@@ -545,14 +561,7 @@ int RunScenario(const Scenario& scenario, bool json, bool explain, const Wavefor
             standardSet = step.args[1];
         if (step.op == Op::OpenBoard && done.status != kStatusSuccess) break;
     }
-    reporter->Finish();
     if (scenario.failAllocation != 0) Kernel::Get().FailAllocation(0);
-    if (vcd) {
-        vcd->Finish();
-        errno = 0;
-        vcdFile.close();
-        if (!vcdFile) return vcdFailure(errno);
-    }
     return problems ? kExitProblems : failed ? kExitOperationFailed : kExitOk;
 }
 

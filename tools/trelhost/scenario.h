@@ -83,5 +83,8 @@ void AddWaveformOptions(CLI::App* command, WaveformOutput& waveform);
 // 2 when the kit saw problems, else 1 when an operation whose result is a
 // status returned an error, else 0.
 int RunScenario(const Scenario& scenario, bool json, bool explain, const WaveformOutput& waveform = {});
+// The session alone on `host` (its side set up from the scenario here), each
+// step reported to `observer`; returns the exit code as RunScenario.
+int PlayScenario(const Scenario& scenario, trel::host::SimHost& host, const trel::host::StepObserver& observer);
 
 }  // namespace trelhost
